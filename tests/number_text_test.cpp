@@ -1,0 +1,148 @@
+#include "flow/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+using flow::ArithmeticFault;
+using flow::FormatResult;
+using flow::ParseNumber;
+
+TEST(ParseNumber, ReadsTheLeadingNumberAndIgnoresTheRest)
+{
+    EXPECT_EQ(ParseNumber("1.4"), 1.4);
+    EXPECT_EQ(ParseNumber("1,4"), 1.0); // the comma is never a decimal separator
+    EXPECT_EQ(ParseNumber("0.5xyz"), 0.5);
+    EXPECT_EQ(ParseNumber("2e1"), 20.0);
+    EXPECT_EQ(ParseNumber("2E-1"), 0.2);
+    EXPECT_EQ(ParseNumber("1.5d2"), 150.0);
+    EXPECT_EQ(ParseNumber(".5"), 0.5);
+    EXPECT_EQ(ParseNumber("5."), 5.0);
+    EXPECT_EQ(ParseNumber("-3"), -3.0);
+    EXPECT_EQ(ParseNumber("+3"), 3.0);
+    EXPECT_EQ(ParseNumber("1.2.3"), 1.2);
+    EXPECT_EQ(ParseNumber("007"), 7.0);
+    // An exponent letter without digits ends the number.
+    EXPECT_EQ(ParseNumber("2e"), 2.0);
+    EXPECT_EQ(ParseNumber("2e+x"), 2.0);
+}
+
+TEST(ParseNumber, TextWithoutANumberReadsAsZero)
+{
+    for (const char *text : {"", " ", "abc", "-", ".", "e5", "&", "&Z", "--1", "\r1"})
+        EXPECT_EQ(ParseNumber(text), 0.0) << '"' << text << '"';
+}
+
+TEST(ParseNumber, SkipsBlanksTabsAndLineFeedsAnywhere)
+{
+    EXPECT_EQ(ParseNumber("1 . 4"), 1.4);
+    EXPECT_EQ(ParseNumber("\t- 1\n2 e 1"), -120.0);
+    // Other white space ends the number.
+    EXPECT_EQ(ParseNumber("1\r5"), 1.0);
+    EXPECT_EQ(ParseNumber("1\xC2\xA0" "5"), 1.0);
+}
+
+TEST(ParseNumber, ConvertsCorrectlyRoundedWhateverTheLength)
+{
+    EXPECT_EQ(ParseNumber("0.1"), 0.1);
+    EXPECT_EQ(ParseNumber("0.4897959183673469"), 0.4897959183673469);
+    EXPECT_EQ(ParseNumber("1.7976931348623157e308"), std::numeric_limits<double>::max());
+    EXPECT_EQ(ParseNumber("4.9406564584124654e-324"), std::numeric_limits<double>::denorm_min());
+    const std::string longOne = "1." + std::string(100000, '0') + "1";
+    EXPECT_EQ(ParseNumber(longOne), 1.0);
+    const std::string manyDigits = std::string(300, '9') + "e-300";
+    EXPECT_DOUBLE_EQ(ParseNumber(manyDigits), 1.0);
+}
+
+TEST(ParseNumber, OutOfRangeIsOverflowAboveAndZeroBelow)
+{
+    EXPECT_THROW(ParseNumber("1e400"), ArithmeticFault);
+    EXPECT_THROW(ParseNumber("-1e309"), ArithmeticFault);
+    EXPECT_THROW(ParseNumber("1e99999999999999999999"), ArithmeticFault);
+    EXPECT_THROW(ParseNumber("0.001e312"), ArithmeticFault);
+    EXPECT_EQ(ParseNumber("0.001e311"), 1e308);
+    try {
+        ParseNumber("1e400");
+    } catch (const ArithmeticFault &fault) {
+        EXPECT_EQ(fault.kind(), ArithmeticFault::Kind::Overflow);
+    }
+    EXPECT_EQ(ParseNumber("1e-400"), 0.0);
+    EXPECT_EQ(ParseNumber("0e999999"), 0.0);
+    EXPECT_EQ(ParseNumber("1000e-310"), 1e-307);
+    EXPECT_EQ(ParseNumber("1e-99999999999999999999"), 0.0);
+}
+
+TEST(ParseNumber, RadixPrefixesGiveUnsignedWholeNumbers)
+{
+    EXPECT_EQ(ParseNumber("&HFF"), 255.0);
+    EXPECT_EQ(ParseNumber("&hff"), 255.0);
+    EXPECT_EQ(ParseNumber("&HFFFF"), 65535.0);
+    EXPECT_EQ(ParseNumber("&O17"), 15.0);
+    EXPECT_EQ(ParseNumber("-&H10"), -16.0);
+    EXPECT_EQ(ParseNumber("&H1G"), 1.0);
+    EXPECT_EQ(ParseNumber("&O78"), 7.0);
+    EXPECT_EQ(ParseNumber("&H"), 0.0);
+    EXPECT_EQ(ParseNumber("&H0000"), 0.0);
+    EXPECT_EQ(ParseNumber("&H1.5"), 1.0);
+    EXPECT_EQ(ParseNumber("&H10000000000000001"), 18446744073709551616.0); // rounded to 2^64
+    EXPECT_EQ(ParseNumber("&O" + std::string(22, '7')), std::ldexp(1.0, 66));
+    EXPECT_THROW(ParseNumber("&H1" + std::string(300, '0')), ArithmeticFault);
+}
+
+TEST(FormatResult, RoundsToFiveDecimalsAndDropsTrailingZeros)
+{
+    EXPECT_EQ(FormatResult(0.4897959, "."), "0.4898");
+    EXPECT_EQ(FormatResult(1.0, "."), "1");
+    EXPECT_EQ(FormatResult(2.000004, "."), "2");
+    EXPECT_EQ(FormatResult(0.528925619834711, "."), "0.52893");
+    EXPECT_EQ(FormatResult(-1.5, "."), "-1.5");
+    EXPECT_EQ(FormatResult(123456.7, "."), "123456.7");
+    EXPECT_EQ(FormatResult(0.00001, "."), "0.00001");
+    EXPECT_EQ(FormatResult(0.00009, "."), "0.00009");
+}
+
+TEST(FormatResult, TiesGoToTheEvenNeighbour)
+{
+    EXPECT_EQ(FormatResult(0.125, "."), "0.125");
+    EXPECT_EQ(FormatResult(2.5e-5, "."), "0.00002");
+    EXPECT_EQ(FormatResult(4.5e-5, "."), "0.00004");
+    EXPECT_EQ(FormatResult(1.000005, "."), "1");
+    EXPECT_EQ(FormatResult(0.100005, "."), "0.1");
+    EXPECT_EQ(FormatResult(1.5e-5, "."), "0.00002");
+    EXPECT_EQ(FormatResult(0.000005, "."), "0");
+}
+
+TEST(FormatResult, ZeroHasNoSign)
+{
+    EXPECT_EQ(FormatResult(0.0, "."), "0");
+    EXPECT_EQ(FormatResult(-0.0, "."), "0");
+    EXPECT_EQ(FormatResult(-0.000001, "."), "0");
+}
+
+TEST(FormatResult, WritesTheGivenDecimalSeparator)
+{
+    EXPECT_EQ(FormatResult(0.5, ","), "0,5");
+    EXPECT_EQ(ParseNumber(FormatResult(0.5, ",")), 0.0);
+    EXPECT_EQ(FormatResult(1234567.25, ","), "1234567,25"); // no digit grouping
+    EXPECT_EQ(FormatResult(2.5e20, ","), "2,5E+20");
+}
+
+TEST(FormatResult, KeepsFifteenSignificantDigits)
+{
+    EXPECT_EQ(FormatResult(1234567890.123456, "."), "1234567890.12346");
+    EXPECT_EQ(FormatResult(123456789012.34567, "."), "123456789012.346");
+    EXPECT_EQ(FormatResult(99999999999999.99, "."), "100000000000000");
+    EXPECT_EQ(FormatResult(999999999999999.9, "."), "1E+15");
+    EXPECT_EQ(FormatResult(1e15, "."), "1E+15");
+    EXPECT_EQ(FormatResult(-1.2345678901234567e150, "."), "-1.23456789012346E+150");
+    EXPECT_EQ(FormatResult(std::numeric_limits<double>::max(), "."), "1.79769313486232E+308");
+}
+
+TEST(FormatResult, RefusesValuesThatAreNotFinite)
+{
+    EXPECT_THROW(FormatResult(std::numeric_limits<double>::infinity(), "."), ArithmeticFault);
+    EXPECT_THROW(FormatResult(-std::numeric_limits<double>::infinity(), "."), ArithmeticFault);
+    EXPECT_THROW(FormatResult(std::numeric_limits<double>::quiet_NaN(), "."), ArithmeticFault);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+namespace ui {
+
+// Layout lengths are in twips; 15 twips make one logical pixel.
+constexpr QRect Twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+inline const QColor kPaleYellow(255, 255, 192);
+inline const QColor kGrey(200, 200, 200);
+inline const QColor kWhite(255, 255, 255);
+
+// Arial and Verdana resolve to their metric twins where they are missing.
+QFont DefaultFont();
+QFont ArialItalic();
+QFont Verdana(double points);
+
+void SetTextColour(QWidget *widget, QColor colour);
+void SetBackground(QWidget *widget, QColor colour);
+
+} // namespace ui

@@ -1,0 +1,319 @@
+#include "ui/main_window.h"
+
+#include "chart/chart_area.h"
+#include "flow/number_text.h"
+#include "flow/rayleigh.h"
+#include "ui/about_window.h"
+#include "ui/look.h"
+#include "ui/wrapping_button.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRadioButton>
+
+namespace ui {
+namespace {
+
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, QRect geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    return place(new QLabel(text, parent), name, geometry);
+}
+
+QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect geometry)
+{
+    return place(new QLineEdit(text, parent), name, geometry);
+}
+
+double readNumber(const QLineEdit *box) { return flow::ParseNumber(box->text().toStdString()); }
+
+} // namespace
+
+QString FaultMessage(const flow::ArithmeticFault &fault)
+{
+    switch (fault.kind()) {
+    case flow::ArithmeticFault::Kind::DivisionByZero:
+        return QStringLiteral("Division by zero: the calculation was stopped.");
+    case flow::ArithmeticFault::Kind::Overflow:
+        return QStringLiteral("Overflow: the calculation was stopped.");
+    case flow::ArithmeticFault::Kind::NoRealValue:
+        return QStringLiteral("No real value: the calculation was stopped.");
+    }
+    return QString::fromUtf8(fault.what());
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form_Kalvenor"));
+    setWindowTitle(QStringLiteral("Bir-boyutlu kalvenorlar"));
+    setFont(DefaultFont());
+    buildControls();
+    Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setFixedSize(Twips(0, 0, 3825, 5580).size());
+    setCentralWidget(client);
+    Mn_About = menuBar()->addAction(QStringLiteral("About"));
+    Mn_About->setObjectName(QStringLiteral("Mn_About"));
+    connect(Mn_About, &QAction::triggered, this, &MainWindow::Mn_About_Click);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Frame3 = place(new QGroupBox(client), "Frame3", Twips(120, 120, 1335, 615));
+    // The Greek letters themselves: a Symbol font that turns g into gamma is
+    // not on every machine.
+    Label_gama = label(Frame3, "Label_gama", QStringLiteral("γ ="), Twips(120, 240, 495, 255));
+    Text_gama = textBox(Frame3, "Text_gama", QStringLiteral("1.4"), Twips(480, 240, 495, 285));
+
+    Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", Twips(120, 840, 1335, 1095));
+    Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", Twips(240, 360, 495, 255));
+    Option_ToToStar =
+        place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", Twips(240, 720, 855, 255));
+
+    Command1 = place(new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1",
+                     Twips(120, 2040, 1335, 615));
+
+    Picture1 = new chart::ChartArea(Twips(120, 2760, 3495, 2295), kPaleYellow, client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), Twips(480, 120, 495, 255));
+    Label7 = label(Picture1, "Label7", QStringLiteral("M "), Twips(2040, 1920, 255, 255));
+    for (QLabel *caption : {Label8, Label7}) {
+        caption->setFont(ArialItalic());
+        SetBackground(caption, kPaleYellow);
+    }
+
+    Frame1 = place(new QGroupBox(client), "Frame1", Twips(1560, 120, 2055, 2535));
+    Label_M = label(Frame1, "Label_M", QStringLiteral("M ="), Twips(120, 240, 375, 255));
+    Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), Twips(600, 240, 615, 285));
+    // Text_Msup is made later, so it lies on top of the pixel they share.
+    Text_Msup = textBox(Frame1, "Text_Msup", QString(), Twips(1200, 240, 615, 285));
+    Text_Msup->hide();
+    Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), Twips(120, 600, 495, 255));
+    Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), Twips(960, 600, 855, 285));
+    Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), Twips(120, 960, 615, 255));
+    Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), Twips(960, 960, 855, 285));
+    Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), Twips(120, 1320, 495, 255));
+    Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), Twips(960, 1320, 855, 285));
+    Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), Twips(120, 1680, 735, 255));
+    Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), Twips(960, 1680, 855, 285));
+    Label_PoPoStar = label(Frame1, "Label_PoPoStar", QStringLiteral("Po/Po*="), Twips(120, 2040, 735, 255));
+    Text_PoPoStar = textBox(Frame1, "Text_PoPoStar", QStringLiteral("1"), Twips(960, 2040, 855, 285));
+
+    // The chart has no keyboard action, so it stays out of the tab chain.
+    Picture1->setFocusPolicy(Qt::NoFocus);
+    const QWidget *chain[] = {Text_TTstar, Text_PPstar,     Text_RoRoStar, Text_PoPoStar, Text_M,   Text_Msup,
+                              Text_ToToStar, Option_M, Option_ToToStar, Command1,      Text_gama};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
+        setTabOrder(const_cast<QWidget *>(chain[i]), const_cast<QWidget *>(chain[i + 1]));
+    Text_TTstar->setFocus();
+
+    connect(Option_M, &QRadioButton::clicked, this, [this](bool checked) {
+        if (checked)
+            Option_M_Click();
+    });
+    connect(Option_ToToStar, &QRadioButton::clicked, this, [this](bool checked) {
+        if (checked)
+            Option_ToToStar_Click();
+    });
+    connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(Picture1, &chart::ChartArea::clicked, this, &MainWindow::Picture1_Click);
+}
+
+void MainWindow::Form_Load()
+{
+    M = 1;
+    ToToStar = 1;
+}
+
+QString MainWindow::format(double value) const
+{
+    return QString::fromStdString(flow::FormatResult(value, QLocale().decimalPoint().toStdString()));
+}
+
+void MainWindow::oranlar()
+{
+    if (M <= 0)
+        return;
+    const flow::RayleighRatios r = flow::RatiosFromMach(gamaValue(), M);
+    ToToStar = r.ToToStar;
+    Text_TTstar->setText(format(r.TTstar));
+    Text_PPstar->setText(format(r.PPstar));
+    Text_RoRoStar->setText(format(r.RoRoStar));
+    Text_PoPoStar->setText(format(r.PoPoStar));
+    Text_ToToStar->setText(format(ToToStar));
+}
+
+void MainWindow::Graph()
+{
+    chart::DrawingSurface &s = Picture1->surface();
+    s.Clear();
+    s.SetScale(-0.5, -1.5, 3.5, 0.3);
+    s.DrawLine(0, 0, 3.2, 0);
+    s.DrawLine(0, 0, 0, -1.4);
+    M = 0.3;
+    oranlar();
+    s.SetPoint(M, -ToToStar);
+    // The sum drifts: 30 steps, ending with M at 3.1000000000000014.
+    for (M = 0.1; M <= 3.1; M += 0.1) {
+        oranlar();
+        s.DrawLine(M, -ToToStar, chart::kRed);
+    }
+}
+
+void MainWindow::Option_M_Click()
+{
+    Label_M->show();
+    Label_PPstar->hide();
+    Label_TTstar->hide();
+    Label_RoRoStar->hide();
+    Label_PoPoStar->hide();
+    Label_ToToStar->hide();
+    Text_M->show();
+    Text_Msup->hide();
+    Text_PPstar->hide();
+    Text_TTstar->hide();
+    Text_RoRoStar->hide();
+    Text_PoPoStar->hide();
+    Text_ToToStar->hide();
+    Text_M->setText(QStringLiteral(" "));
+    SetBackground(Text_M, kWhite);
+    for (QLineEdit *box : {Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
+        SetBackground(box, kGrey);
+    Command1->setText(QStringLiteral("Input value then CLICK"));
+}
+
+void MainWindow::Option_ToToStar_Click()
+{
+    Label_M->hide();
+    Label_PPstar->hide();
+    Label_TTstar->hide();
+    Label_RoRoStar->hide();
+    Label_PoPoStar->hide();
+    Label_ToToStar->show();
+    Text_M->hide();
+    Text_Msup->hide();
+    Text_PPstar->hide();
+    Text_TTstar->hide();
+    Text_RoRoStar->hide();
+    Text_PoPoStar->hide();
+    Text_ToToStar->show();
+    Text_ToToStar->setText(QStringLiteral(" "));
+    for (QLineEdit *box : {Text_M, Text_Msup, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar})
+        SetBackground(box, kGrey);
+    SetBackground(Text_ToToStar, kWhite);
+    Command1->setText(QStringLiteral("Input value then CLICK"));
+}
+
+void MainWindow::Command1_Click()
+{
+    guarded([this] {
+        gama = readNumber(Text_gama);
+        if (!Option_M->isChecked() && !Option_ToToStar->isChecked()) {
+            ShowMessage(QStringLiteral("choose an input parameter"));
+            return;
+        }
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 Label_M, Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar, Label_ToToStar, Text_M,
+                 Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
+            w->show();
+
+        if (Option_M->isChecked()) {
+            M = readNumber(Text_M);
+            // Without this the marker would stand at the chart's last point.
+            if (M <= 0) {
+                ShowMessage(QStringLiteral("M must be greater than 0"));
+                return;
+            }
+            Graph();
+            M = readNumber(Text_M);
+            oranlar();
+            chart::DrawingSurface &s = Picture1->surface();
+            s.DrawCircle(M, -ToToStar, 0.05, chart::kBlue);
+            s.DrawLine(0, -ToToStar, M, -ToToStar, chart::kBlue);
+            s.DrawLine(M, 0, M, -ToToStar, chart::kBlue);
+            return;
+        }
+
+        ToToStar = readNumber(Text_ToToStar);
+        if (ToToStar > 1) {
+            ShowMessage(QStringLiteral("To/To* must be equal 1 or lower then 1"));
+            return;
+        }
+        Text_Msup->show();
+        const flow::MachNumbers mach = flow::MachFromToToStar(gamaValue(), ToToStar);
+        Text_M->setText(format(mach.Msub));
+        if (mach.Msup) {
+            Text_Msup->setText(format(*mach.Msup));
+        } else {
+            ShowMessage(QStringLiteral("Süpersonik çözüm yok"));
+            Text_Msup->setText(QStringLiteral(" "));
+        }
+    });
+}
+
+void MainWindow::Picture1_Click()
+{
+    guarded([this] {
+        // Before any calculation the chart uses the gama the box shows, not 0.
+        if (!gama)
+            gama = readNumber(Text_gama);
+        Graph();
+        M = 1;
+        oranlar();
+        Picture1->surface().DrawCircle(M, -ToToStar, 0.05, chart::kBlue);
+    });
+}
+
+AboutWindow *MainWindow::aboutWindow() const { return m_about; }
+
+void MainWindow::Mn_About_Click()
+{
+    if (!m_about) {
+        // No parent: it outlives the main window, and the program ends when
+        // the last of them closes.
+        m_about = new AboutWindow;
+        m_about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainWindow::ShowMessage(const QString &text)
+{
+    if (m_messageSink) {
+        m_messageSink(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kalvenor"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::guarded(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const flow::ArithmeticFault &fault) {
+        ShowMessage(FaultMessage(fault));
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace chart {
+class ChartArea;
+}
+
+namespace flow {
+class ArithmeticFault;
+}
+
+namespace ui {
+
+class AboutWindow;
+class WrappingButton;
+
+// Form_Kalvenor: holds the whole state of the program and every control.
+// Handlers read boxes, call the flow functions and write boxes.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Every message of the program passes here; tests answer it instead of
+    // a modal box.
+    using MessageSink = std::function<void(const QString &)>;
+    void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
+
+    std::optional<double> gama; // empty until the first calculation: counts as 0
+    double M = 0;
+    double ToToStar = 0;
+
+    void Form_Load();
+    void oranlar();
+    void Graph();
+
+    void Option_M_Click();
+    void Option_ToToStar_Click();
+    void Command1_Click();
+    void Picture1_Click();
+    void Mn_About_Click();
+
+    AboutWindow *aboutWindow() const;
+
+    QGroupBox *Frame3;
+    QLabel *Label_gama;
+    QLineEdit *Text_gama;
+    QGroupBox *Frame2;
+    QRadioButton *Option_M;
+    QRadioButton *Option_ToToStar;
+    WrappingButton *Command1;
+    chart::ChartArea *Picture1;
+    QLabel *Label8;
+    QLabel *Label7;
+    QGroupBox *Frame1;
+    QLabel *Label_M;
+    QLineEdit *Text_M;
+    QLineEdit *Text_Msup;
+    QLabel *Label_PPstar;
+    QLineEdit *Text_PPstar;
+    QLabel *Label_TTstar;
+    QLineEdit *Text_TTstar;
+    QLabel *Label_RoRoStar;
+    QLineEdit *Text_RoRoStar;
+    QLabel *Label_ToToStar;
+    QLineEdit *Text_ToToStar;
+    QLabel *Label_PoPoStar;
+    QLineEdit *Text_PoPoStar;
+    QAction *Mn_About;
+
+private:
+    void buildControls();
+    void ShowMessage(const QString &text);
+    // Runs a handler body; an arithmetic fault stops it and is reported.
+    void guarded(const std::function<void()> &body);
+    double gamaValue() const { return gama.value_or(0.0); }
+    QString format(double value) const;
+
+    MessageSink m_messageSink;
+    QPointer<AboutWindow> m_about;
+};
+
+// The sentence shown for an arithmetic fault that stopped a calculation.
+QString FaultMessage(const flow::ArithmeticFault &fault);
+
+} // namespace ui
