@@ -23,7 +23,13 @@ QFont ArialItalic()
     return f;
 }
 
-QFont Verdana(double points) { return font(QStringLiteral("Verdana"), points); }
+QFont Verdana(double points)
+{
+    QFont f = font(QStringLiteral("Verdana"), points);
+    // Its stand-in, DejaVu Sans, runs a pixel wider on the longest caption.
+    f.setLetterSpacing(QFont::AbsoluteSpacing, -0.1);
+    return f;
+}
 
 void SetTextColour(QWidget *widget, QColor colour)
 {

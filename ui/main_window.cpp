@@ -111,6 +111,10 @@ void MainWindow::buildControls()
     Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), Twips(120, 960, 615, 255));
     Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), Twips(960, 960, 855, 285));
     Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), Twips(120, 1320, 495, 255));
+    // Set a little tighter: with its four blanks the caption is wider than its box.
+    QFont tighter = DefaultFont();
+    tighter.setLetterSpacing(QFont::AbsoluteSpacing, -0.7);
+    Label_RoRoStar->setFont(tighter);
     Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), Twips(960, 1320, 855, 285));
     Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), Twips(120, 1680, 735, 255));
     Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), Twips(960, 1680, 855, 285));

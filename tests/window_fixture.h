@@ -1,0 +1,65 @@
+#pragma once
+
+// Helpers shared by the window tests: colours, chart pixels, and a window
+// whose messages are collected instead of shown.
+
+#include "ui/main_window.h"
+
+#include <QColor>
+#include <QImage>
+#include <QLineEdit>
+#include <QStringList>
+
+#include <cmath>
+
+using ui::MainWindow;
+
+inline const QColor kPaleYellow(255, 255, 192);
+inline const QColor kGrey(200, 200, 200);
+inline const QColor kWhite(255, 255, 255);
+inline const QColor kRedPixel(255, 0, 0);
+inline const QColor kBluePixel(0, 0, 255);
+inline const QColor kBlackPixel(0, 0, 0);
+
+inline QColor base(const QWidget *w) { return w->palette().color(QPalette::Base); }
+
+// The chart's user coordinates, as the window scales them.
+inline QPoint pixelOf(double x, double y)
+{
+    const double w = 229, h = 149;
+    return QPoint(int(std::floor((x + 0.5) * w / 4.0)), int(std::floor((y + 1.5) * h / 1.8)));
+}
+
+// True when a pixel of this colour lies within `reach` pixels of p.
+inline bool near(const QImage &img, QPoint p, QColor colour, int reach = 1)
+{
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx)
+            if (img.rect().contains(p + QPoint(dx, dy)) && img.pixelColor(p + QPoint(dx, dy)) == colour)
+                return true;
+    return false;
+}
+
+inline int countOf(const QImage &img, QColor colour)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixelColor(x, y) == colour;
+    return n;
+}
+
+inline QStringList ratioTexts(const MainWindow &w)
+{
+    return {w.Text_TTstar->text(), w.Text_PPstar->text(), w.Text_RoRoStar->text(), w.Text_PoPoStar->text(),
+            w.Text_ToToStar->text()};
+}
+
+struct Fixture {
+    MainWindow w;
+    QStringList messages;
+    Fixture()
+    {
+        w.setMessageSink([this](const QString &text) { messages << text; });
+    }
+};
