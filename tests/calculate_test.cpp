@@ -1,0 +1,306 @@
+#include "chart/chart_area.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "ui/wrapping_button.h"
+
+namespace {
+
+// Chooses a mode as a user does, by clicking its button.
+void choose(QRadioButton *option) { QTest::mouseClick(option, Qt::LeftButton); }
+
+void calculate(MainWindow &w) { QTest::mouseClick(w.Command1, Qt::LeftButton); }
+
+QList<QWidget *> visibleInFrame1(const MainWindow &w)
+{
+    QList<QWidget *> shown;
+    for (QWidget *child : w.Frame1->findChildren<QWidget *>())
+        if (child->isVisible())
+            shown << child;
+    return shown;
+}
+
+} // namespace
+
+class CalculateTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setStyle(QStringLiteral("Fusion")); }
+
+    void modeButtonsPrepareTheirInputBox();
+    void modeSwitchSequence();
+    void noModeChosen();
+    void machModeShowsRatiosAndMarksThePoint();
+    void machModeRefusesMachAtOrBelowZero();
+    void machModeFaultIsReported();
+    void ratioModeFindsBothMachNumbers_data();
+    void ratioModeFindsBothMachNumbers();
+    void ratioModeWithoutSupersonicSolution();
+    void ratioModeAboveOne();
+    void ratioModeAtTheLimit();
+    void gamaIsCapturedOnEveryPress();
+    void realMessageBoxIsModalWithOnlyOk();
+};
+
+void CalculateTest::modeButtonsPrepareTheirInputBox()
+{
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_M);
+    QVERIFY(f.w.Option_M->isChecked());
+    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *>{f.w.Label_M, f.w.Text_M}));
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral(" "));
+    QCOMPARE(base(f.w.Text_M), kWhite);
+    for (QLineEdit *box : {f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar, f.w.Text_PoPoStar, f.w.Text_ToToStar})
+        QCOMPARE(base(box), kGrey);
+    QCOMPARE(base(f.w.Text_Msup), kWhite); // untouched until the other mode
+    QCOMPARE(f.w.Command1->text(), QStringLiteral("Input value then CLICK"));
+    // Ratio boxes keep their text and the state is untouched.
+    QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("1"));
+    QVERIFY(!f.w.gama);
+
+    choose(f.w.Option_ToToStar);
+    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *>{f.w.Label_ToToStar, f.w.Text_ToToStar}));
+    QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral(" "));
+    QCOMPARE(base(f.w.Text_ToToStar), kWhite);
+    for (QLineEdit *box : {f.w.Text_M, f.w.Text_Msup, f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar,
+                           f.w.Text_PoPoStar})
+        QCOMPARE(base(box), kGrey);
+    QCOMPARE(f.w.M, 1.0);
+    QCOMPARE(f.w.ToToStar, 1.0);
+}
+
+void CalculateTest::modeSwitchSequence()
+{
+    Fixture f;
+    f.w.show();
+    f.w.Picture1_Click();
+    const QImage chart = f.w.Picture1->image();
+    choose(f.w.Option_M);
+    choose(f.w.Option_ToToStar);
+    choose(f.w.Option_M);
+    QCOMPARE(base(f.w.Text_M), kWhite);
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral(" "));
+    QCOMPARE(base(f.w.Text_ToToStar), kGrey);
+    QVERIFY(!f.w.Text_ToToStar->isVisible());
+    QCOMPARE(base(f.w.Text_Msup), kGrey);
+    QVERIFY(!f.w.Text_Msup->isVisible());
+    QCOMPARE(f.w.Picture1->image(), chart); // the chart is not cleared
+}
+
+void CalculateTest::noModeChosen()
+{
+    Fixture f;
+    f.w.Text_gama->setText(QStringLiteral("1.3"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("choose an input parameter")});
+    QCOMPARE(*f.w.gama, 1.3);
+    QCOMPARE(f.w.M, 1.0);
+}
+
+void CalculateTest::machModeShowsRatiosAndMarksThePoint()
+{
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_M);
+    QTest::keyClicks(f.w.Text_M, QStringLiteral("2"));
+    calculate(f.w);
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(ratioTexts(f.w), (QStringList{"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
+    QCOMPARE(f.w.M, 2.0);
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral(" 2"));
+    for (QWidget *shown : {static_cast<QWidget *>(f.w.Label_TTstar), static_cast<QWidget *>(f.w.Text_PoPoStar)})
+        QVERIFY(shown->isVisible());
+    QVERIFY(!f.w.Text_Msup->isVisible());
+    QCOMPARE(base(f.w.Text_TTstar), kGrey); // shown as the mode button left them
+
+    const QImage img = f.w.Picture1->image();
+    const QPoint point = pixelOf(2, -0.79339);
+    QVERIFY(near(img, point + QPoint(3, 0), kBluePixel));
+    QVERIFY(near(img, point - QPoint(0, 3), kBluePixel));
+    // Guides to both axes.
+    QCOMPARE(img.pixelColor(pixelOf(0.5, -0.79339)), kBluePixel);
+    QCOMPARE(img.pixelColor(pixelOf(2, -0.3)), kBluePixel);
+    // The curve is there too.
+    QVERIFY(near(img, pixelOf(1.0, -1.0), kRedPixel));
+}
+
+void CalculateTest::machModeRefusesMachAtOrBelowZero()
+{
+    for (const char *typed : {"0", " ", "-1", "abc"}) {
+        Fixture f;
+        f.w.show();
+        choose(f.w.Option_M);
+        f.w.Text_TTstar->setText(QStringLiteral("kept"));
+        f.w.Text_M->setText(QString::fromLatin1(typed));
+        calculate(f.w);
+        QCOMPARE(f.messages, QStringList{QStringLiteral("M must be greater than 0")});
+        QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("kept"));
+        QCOMPARE(f.w.ToToStar, 1.0);
+        QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149); // nothing drawn
+    }
+}
+
+void CalculateTest::machModeFaultIsReported()
+{
+    Fixture f;
+    f.w.show();
+    f.w.Text_gama->setText(QStringLiteral("1,4")); // reads as 1: g / (g - 1)
+    choose(f.w.Option_M);
+    f.w.Text_M->setText(QStringLiteral("2"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("Division by zero: the calculation was stopped.")});
+    QCOMPARE(*f.w.gama, 1.0);
+    QCOMPARE(f.w.M, 0.3); // Graph stopped at its start point
+    QVERIFY(near(f.w.Picture1->image(), pixelOf(1.5, 0), kBlackPixel, 0));
+    QCOMPARE(countOf(f.w.Picture1->image(), kBluePixel), 0);
+
+    // Too large a number to read stops before anything else.
+    f.messages.clear();
+    f.w.Text_gama->setText(QStringLiteral("1.4"));
+    f.w.Text_M->setText(QStringLiteral("1e400"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("Overflow: the calculation was stopped.")});
+    QCOMPARE(f.w.M, 0.3);
+
+    // An M whose ratios overflow: the chart is redrawn, the boxes are kept.
+    f.messages.clear();
+    f.w.Text_M->setText(QStringLiteral("1e200"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("Overflow: the calculation was stopped.")});
+    QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral("0.65398"));
+    for (QLineEdit *box : f.w.findChildren<QLineEdit *>())
+        QVERIFY(!box->text().contains(QStringLiteral("inf"), Qt::CaseInsensitive));
+}
+
+void CalculateTest::ratioModeFindsBothMachNumbers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("msub");
+    QTest::addColumn<QString>("msup");
+    QTest::newRow("sonic") << "1" << "1" << "1";
+    QTest::newRow("t_0.9") << "0.9" << "0.68844" << "1.53684";
+    QTest::newRow("t_0.5") << "0.5" << "0.38365" << "13.03276";
+}
+
+void CalculateTest::ratioModeFindsBothMachNumbers()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, msub);
+    QFETCH(QString, msup);
+    Fixture f;
+    f.w.show();
+    f.w.M = 2;
+    f.w.Text_PPstar->setText(QStringLiteral("kept"));
+    choose(f.w.Option_ToToStar);
+    QTest::keyClicks(f.w.Text_ToToStar, typed);
+    calculate(f.w);
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.w.Text_M->text(), msub);
+    QCOMPARE(f.w.Text_Msup->text(), msup);
+    QVERIFY(f.w.Text_Msup->isVisible());
+    // This mode neither draws nor touches M or the other boxes.
+    QCOMPARE(f.w.M, 2.0);
+    QCOMPARE(f.w.Text_PPstar->text(), QStringLiteral("kept"));
+    QVERIFY(f.w.Text_PPstar->isVisible());
+    QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral(" ") + typed);
+    QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149);
+}
+
+void CalculateTest::ratioModeWithoutSupersonicSolution()
+{
+    for (const char *typed : {"0.3", " "}) {
+        Fixture f;
+        f.w.show();
+        choose(f.w.Option_ToToStar);
+        f.w.Text_ToToStar->setText(QString::fromLatin1(typed));
+        QStringList boxesWhenAsked;
+        f.w.setMessageSink([&](const QString &text) {
+            f.messages << text;
+            boxesWhenAsked << f.w.Text_M->text() << f.w.Text_Msup->text();
+        });
+        calculate(f.w);
+        QCOMPARE(f.messages, QStringList{QStringLiteral("Süpersonik çözüm yok")});
+        // The subsonic value is already there when the message shows.
+        QCOMPARE(boxesWhenAsked.first(), QString::fromLatin1(typed[0] == ' ' ? "0" : "0.27427"));
+        QCOMPARE(f.w.Text_Msup->text(), QStringLiteral(" "));
+    }
+}
+
+void CalculateTest::ratioModeAboveOne()
+{
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_ToToStar);
+    f.w.Text_ToToStar->setText(QStringLiteral("1.2"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("To/To* must be equal 1 or lower then 1")});
+    QCOMPARE(f.w.ToToStar, 1.2);
+    QVERIFY(!f.w.Text_Msup->isVisible());
+    QVERIFY(f.w.Text_M->isVisible());
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral("1"));
+}
+
+void CalculateTest::ratioModeAtTheLimit()
+{
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_ToToStar);
+    f.w.Text_ToToStar->setText(QStringLiteral("0.4897959183673469"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("Süpersonik çözüm yok")});
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
+
+    // Below zero the square root has no real value.
+    f.messages.clear();
+    f.w.Text_ToToStar->setText(QStringLiteral("-0.5"));
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList{QStringLiteral("No real value: the calculation was stopped.")});
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
+}
+
+void CalculateTest::gamaIsCapturedOnEveryPress()
+{
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_ToToStar);
+    f.w.Text_ToToStar->setText(QStringLiteral("0.9"));
+    f.w.Text_gama->setText(QStringLiteral("1.3"));
+    calculate(f.w);
+    QCOMPARE(*f.w.gama, 1.3);
+    const QString atOnePointThree = f.w.Text_M->text();
+    f.w.Text_gama->setText(QStringLiteral("1.4"));
+    calculate(f.w);
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.68844"));
+    QVERIFY(atOnePointThree != f.w.Text_M->text());
+}
+
+void CalculateTest::realMessageBoxIsModalWithOnlyOk()
+{
+    MainWindow w;
+    w.show();
+    QString seen;
+    QTimer::singleShot(0, [&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen = box->windowTitle() + '|' + box->text();
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        QCOMPARE(box->buttons().size(), 1);
+        QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
+        QVERIFY(box->isModal());
+        box->buttons().first()->click();
+    });
+    w.Command1_Click();
+    QCOMPARE(seen, QStringLiteral("Kalvenor|choose an input parameter"));
+}
+
+QTEST_MAIN(CalculateTest)
+#include "calculate_test.moc"
