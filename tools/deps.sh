@@ -28,3 +28,15 @@ ensure_packages() {
 # (Liberation Sans stands in for Arial, DejaVu Sans for Verdana).
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core fontconfig)
 TEST_PACKAGES=(libgtest-dev)
+# To check the desktop entry (a test runs when the validator is there).
+TEST_PACKAGES+=(desktop-file-utils)
+# To build the Debian package: dpkg-shlibdeps works out its dependencies.
+PACKAGE_PACKAGES=(dpkg-dev)
+# To take screenshots of the real window on a virtual X display.
+SCREENSHOT_PACKAGES=(xvfb xdotool imagemagick x11-utils)
+# Benchmarks: Google Benchmark; the start-up runs need an X server of their
+# own and GNU time for the peak memory.
+BENCH_PACKAGES=(libbenchmark-dev xvfb time)
+# Fuzzing: clang with its libFuzzer and sanitizer runtimes, and the symbolizer
+# that puts file and line into a finding's stack.
+FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
