@@ -1,5 +1,6 @@
 #include "chart/chart_area.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -12,7 +13,8 @@ constexpr int kBorder = 2; // the sunken panel frame is always two pixels
 
 ChartArea::ChartArea(const QRect &geometry, QColor background, QWidget *parent)
     : QFrame(parent),
-      m_surface(geometry.width() - 2 * kBorder, geometry.height() - 2 * kBorder, background)
+      m_surface(geometry.width() - 2 * kBorder, geometry.height() - 2 * kBorder, background,
+                parent ? parent->devicePixelRatioF() : qApp->devicePixelRatio())
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setGeometry(geometry);
@@ -28,7 +30,8 @@ void ChartArea::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.drawImage(contentsRect().topLeft(), m_surface.image());
+    // The image has the screen's pixels: one image pixel to one device pixel.
+    painter.drawImage(QRectF(contentsRect()), m_surface.image());
 }
 
 void ChartArea::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 
+#include <QtMath>
+
+#include <algorithm>
 #include <cmath>
 
 namespace chart {
@@ -9,12 +12,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QPainter &prepare(QPainter &painter, Colour colour)
+QPainter &prepare(QPainter &painter, Colour colour, int width)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     QPen pen(ToQColor(colour));
-    pen.setWidth(1);
+    pen.setWidth(width);
     pen.setCapStyle(Qt::SquareCap);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -29,11 +32,13 @@ QColor ToQColor(Colour colour)
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
-ImageSurface::ImageSurface(int width, int height, QColor background)
-    : m_image(width, height, QImage::Format_RGB32), m_background(background)
+ImageSurface::ImageSurface(int width, int height, QColor background, qreal devicePixelRatio)
+    : m_image(qCeil(width * devicePixelRatio), qCeil(height * devicePixelRatio), QImage::Format_RGB32),
+      m_background(background), m_lineWidth(std::max(1, qRound(devicePixelRatio)))
 {
     // Until a scale is set, user units are twips from the top left corner.
-    m_viewport = {0, 0, double(width) * kTwipsPerPixel, double(height) * kTwipsPerPixel, width, height};
+    m_viewport = {0, 0, double(width) * kTwipsPerPixel, double(height) * kTwipsPerPixel, m_image.width(),
+                  m_image.height()};
     m_image.fill(m_background);
 }
 
@@ -65,7 +70,7 @@ void ImageSurface::line(UserPoint from, UserPoint to, Colour colour)
     if (!ClipSegment(s, -1.0, -1.0, m_image.width() + 1.0, m_image.height() + 1.0))
         return;
     QPainter painter(&m_image);
-    prepare(painter, colour).drawLine(QPoint(int(std::floor(s.x1)), int(std::floor(s.y1))),
+    prepare(painter, colour, m_lineWidth).drawLine(QPoint(int(std::floor(s.x1)), int(std::floor(s.y1))),
                                       QPoint(int(std::floor(s.x2)), int(std::floor(s.y2))));
     changed();
 }
@@ -76,7 +81,8 @@ void ImageSurface::point(UserPoint at, Colour colour)
     const double y = std::floor(m_viewport.toPixelY(at.y));
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return;
-    m_image.setPixelColor(int(x), int(y), ToQColor(colour));
+    QPainter painter(&m_image);
+    prepare(painter, colour, m_lineWidth).fillRect(int(x), int(y), m_lineWidth, m_lineWidth, ToQColor(colour));
     changed();
 }
 
@@ -97,7 +103,7 @@ void ImageSurface::circle(UserPoint centre, float radius, Colour colour)
     if (r > 1e6)
         return; // beyond what integer painting can take; no caller comes near
     QPainter painter(&m_image);
-    prepare(painter, colour).drawEllipse(QPoint(int(cx), int(cy)), int(r), int(r));
+    prepare(painter, colour, m_lineWidth).drawEllipse(QPoint(int(cx), int(cy)), int(r), int(r));
     changed();
 }
 

@@ -14,10 +14,12 @@ QColor ToQColor(Colour colour);
 
 // The drawing kept in an image, so it survives being covered and can be
 // read back pixel by pixel. Lines are one pixel, aliased, copied over what
-// is below, and clipped to the image.
+// is below, and clipped to the image. On a scaled screen the image has the
+// screen's pixels and lines widen to the whole pixels of one logical pixel,
+// so the chart stays sharp.
 class ImageSurface : public DrawingSurface {
 public:
-    ImageSurface(int width, int height, QColor background);
+    ImageSurface(int width, int height, QColor background, qreal devicePixelRatio = 1.0);
 
     const QImage &image() const { return m_image; }
     // Called after every change, for the widget that shows the image.
@@ -36,6 +38,7 @@ private:
     QImage m_image;
     QColor m_background;
     Viewport m_viewport;
+    int m_lineWidth = 1;
     std::function<void()> m_changed;
 };
 

@@ -57,6 +57,7 @@ private slots:
     void linesStopAtTheBorder();
     void circleRadiusIsInXUnits();
     void copyModePaintsOver();
+    void scaledScreenGetsItsOwnPixels();
     void drawingSurvivesHideAndShow();
     void captionsKeepTheirClicks();
 };
@@ -183,6 +184,17 @@ void ChartTest::copyModePaintsOver()
     QCOMPARE(s.image().pixelColor(4, 5), QColor(Qt::blue));
     s.Clear();
     QCOMPARE(count(s.image(), kBackground), 100);
+}
+
+void ChartTest::scaledScreenGetsItsOwnPixels()
+{
+    ImageSurface s(20, 10, kBackground, 2.0);
+    QCOMPARE(s.image().size(), QSize(40, 20));
+    s.SetScale(0, 0, 20, 10);
+    s.DrawLine(0, 5.25, 20, 5.25, kRed);
+    // Two device pixels thick, not one pixel blown up.
+    QCOMPARE(count(s.image(), Qt::red), 80);
+    QCOMPARE(s.image().pixelColor(39, 10), QColor(Qt::red));
 }
 
 void ChartTest::drawingSurvivesHideAndShow()

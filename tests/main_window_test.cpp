@@ -5,6 +5,7 @@
 #include "ui/wrapping_button.h"
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,6 +34,8 @@ private slots:
     void everyCaptionFits();
     void initialState();
     void tabOrderAndInitialFocus();
+
+    void keyboardAndScreenReader();
 
     void oranlarWritesTheFiveRatios();
     void oranlarIgnoresMachAtOrBelowZero();
@@ -219,6 +222,30 @@ void MainWindowTest::tabOrderAndInitialFocus()
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected[i]);
+    }
+}
+
+void MainWindowTest::keyboardAndScreenReader()
+{
+    Fixture f;
+    f.w.show();
+    for (QLineEdit *input : {f.w.Text_gama, f.w.Text_M, f.w.Text_ToToStar}) {
+        f.messages.clear();
+        QTest::keyClick(input, Qt::Key_Return);
+        QCOMPARE(f.messages, QStringList{QStringLiteral("choose an input parameter")});
+    }
+    QTest::keyClick(f.w.Text_TTstar, Qt::Key_Return); // an output box calculates nothing
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.w.Mn_About->text(), QStringLiteral("&About")); // Alt+A
+
+    const std::pair<QWidget *, const char *> spoken[] = {
+        {f.w.Text_gama, "γ"},        {f.w.Text_M, "M"},          {f.w.Text_PPstar, "p/p*"},
+        {f.w.Text_TTstar, "T/T*"},   {f.w.Text_RoRoStar, "ρ/ρ*"}, {f.w.Text_ToToStar, "To/To*"},
+        {f.w.Text_PoPoStar, "Po/Po*"}, {f.w.Command1, "Coose an Input Option"}, {f.w.Option_M, "M"}};
+    for (const auto &[widget, name] : spoken) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(face);
+        QCOMPARE(face->text(QAccessible::Name), QString::fromUtf8(name));
     }
 }
 

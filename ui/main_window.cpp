@@ -72,7 +72,7 @@ void MainWindow::buildControls()
     auto *client = new QWidget(this);
     client->setFixedSize(Twips(0, 0, 3825, 5580).size());
     setCentralWidget(client);
-    Mn_About = menuBar()->addAction(QStringLiteral("About"));
+    Mn_About = menuBar()->addAction(QStringLiteral("&About"));
     Mn_About->setObjectName(QStringLiteral("Mn_About"));
     connect(Mn_About, &QAction::triggered, this, &MainWindow::Mn_About_Click);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -138,6 +138,16 @@ void MainWindow::buildControls()
             Option_ToToStar_Click();
     });
     connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    for (QLineEdit *input : {Text_gama, Text_M, Text_ToToStar})
+        connect(input, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+
+    // What a screen reader says is what the eye reads beside each box.
+    const std::pair<QWidget *, const char *> spoken[] = {
+        {Text_gama, "γ"},         {Text_M, "M"},          {Text_Msup, "M supersonic"},
+        {Text_PPstar, "p/p*"},    {Text_TTstar, "T/T*"},  {Text_RoRoStar, "ρ/ρ*"},
+        {Text_ToToStar, "To/To*"}, {Text_PoPoStar, "Po/Po*"}, {Picture1, "Chart of To/To* against M"}};
+    for (const auto &[widget, name] : spoken)
+        widget->setAccessibleName(QString::fromUtf8(name));
     connect(Picture1, &chart::ChartArea::clicked, this, &MainWindow::Picture1_Click);
 }
 
