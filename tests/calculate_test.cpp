@@ -207,6 +207,7 @@ void CalculateTest::ratioModeFindsBothMachNumbers()
     QCOMPARE(f.w.Text_M->text(), msub);
     QCOMPARE(f.w.Text_Msup->text(), msup);
     QVERIFY(f.w.Text_Msup->isVisible());
+    QCOMPARE(f.w.Text_Msup->cursorPosition(), 0); // leading digits in view
     // This mode neither draws nor touches M or the other boxes.
     QCOMPARE(f.w.M, 2.0);
     QCOMPARE(f.w.Text_PPstar->text(), QStringLiteral("kept"));

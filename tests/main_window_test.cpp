@@ -172,6 +172,8 @@ void MainWindowTest::everyCaptionFits()
     }
     for (QLineEdit *e : {w.Text_PPstar, w.Text_TTstar, w.Text_RoRoStar, w.Text_PoPoStar, w.Text_ToToStar})
         QVERIFY(fits(e, QStringLiteral("0.52893"), e->width() - 6));
+    for (QLineEdit *e : {w.Text_M, w.Text_Msup})
+        QVERIFY(fits(e, QStringLiteral("0.68844"), e->width() - 6));
     for (QRadioButton *r : w.findChildren<QRadioButton *>()) {
         const QStyle *style = r->style();
         const int indicator = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, r)

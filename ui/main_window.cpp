@@ -39,6 +39,13 @@ QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect
 
 double readNumber(const QLineEdit *box) { return flow::ParseNumber(box->text().toStdString()); }
 
+// A result longer than its box shows its leading digits, not its last ones.
+void writeResult(QLineEdit *box, const QString &text)
+{
+    box->setText(text);
+    box->home(false);
+}
+
 } // namespace
 
 QString FaultMessage(const flow::ArithmeticFault &fault)
@@ -105,6 +112,11 @@ void MainWindow::buildControls()
     Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), Twips(600, 240, 615, 285));
     // Text_Msup is made later, so it lies on top of the pixel they share.
     Text_Msup = textBox(Frame1, "Text_Msup", QString(), Twips(1200, 240, 615, 285));
+    // Condensed digits: a Mach number such as 0.68844 fits these narrow boxes.
+    QFont condensed = DefaultFont();
+    condensed.setStretch(QFont::SemiCondensed);
+    Text_M->setFont(condensed);
+    Text_Msup->setFont(condensed);
     Text_Msup->hide();
     Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), Twips(120, 600, 495, 255));
     Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), Twips(960, 600, 855, 285));
@@ -168,11 +180,11 @@ void MainWindow::oranlar()
         return;
     const flow::RayleighRatios r = flow::RatiosFromMach(gamaValue(), M);
     ToToStar = r.ToToStar;
-    Text_TTstar->setText(format(r.TTstar));
-    Text_PPstar->setText(format(r.PPstar));
-    Text_RoRoStar->setText(format(r.RoRoStar));
-    Text_PoPoStar->setText(format(r.PoPoStar));
-    Text_ToToStar->setText(format(ToToStar));
+    writeResult(Text_TTstar, format(r.TTstar));
+    writeResult(Text_PPstar, format(r.PPstar));
+    writeResult(Text_RoRoStar, format(r.RoRoStar));
+    writeResult(Text_PoPoStar, format(r.PoPoStar));
+    writeResult(Text_ToToStar, format(ToToStar));
 }
 
 void MainWindow::Graph()
@@ -273,9 +285,9 @@ void MainWindow::Command1_Click()
         }
         Text_Msup->show();
         const flow::MachNumbers mach = flow::MachFromToToStar(gamaValue(), ToToStar);
-        Text_M->setText(format(mach.Msub));
+        writeResult(Text_M, format(mach.Msub));
         if (mach.Msup) {
-            Text_Msup->setText(format(*mach.Msup));
+            writeResult(Text_Msup, format(*mach.Msup));
         } else {
             ShowMessage(QStringLiteral("Süpersonik çözüm yok"));
             Text_Msup->setText(QStringLiteral(" "));
