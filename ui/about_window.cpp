@@ -39,7 +39,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     Label8 = label(this, "Label8", QStringLiteral("March 2006"), Twips(1320, 840, 1095, 255), 8.25, {});
     Label4 = label(this, "Label4", QStringLiteral("For comments and questions e-mail to"), Twips(120, 1080, 3375, 255),
                    8.25, {});
-    Label5 = label(this, "Label5", QStringLiteral("kalvenor@mail.org"), Twips(840, 1320, 1935, 255), 8.25, blue);
+    Label5 = label(this, "Label5", QStringLiteral("kalvenor@example.org"), Twips(840, 1320, 1935, 255), 8.25, blue);
 }
 
 } // namespace ui
