@@ -1,0 +1,16 @@
+// Start-up probe: the calculator's own window, shown until its first paint.
+#include "first_paint.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QuitAfterFirstPaint quit;
+    app.installEventFilter(&quit);
+    ui::MainWindow window;
+    window.show();
+    return app.exec();
+}
