@@ -1,5 +1,7 @@
 #include "chart/chart_area.h"
 #include "flow/fault.h"
+#include "flow/number_text.h"
+#include "flow/rayleigh.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
 #include "ui/wrapping_button.h"
@@ -43,6 +45,7 @@ private slots:
     void oranlarFaultLeavesEverythingAsItWas();
 
     void graphLeavesMachPastItsLoop();
+    void graphStoppedByAFaultShowsItsLastPoint();
     void chartClickDrawsTheCurveAndTheSonicPoint();
     void chartClickCapturesGamaBeforeAnyCalculation();
     void chartClickFaultIsReportedAndKeepsTheDrawing();
@@ -318,6 +321,19 @@ void MainWindowTest::graphLeavesMachPastItsLoop()
     QCOMPARE(w.Text_M->text(), QStringLiteral("2"));
     QCOMPARE(w.Text_ToToStar->text(), QStringLiteral("0.65398"));
     QVERIFY(std::fabs(w.ToToStar - 0.653979) < 1e-5);
+}
+
+void MainWindowTest::graphStoppedByAFaultShowsItsLastPoint()
+{
+    MainWindow w;
+    w.gama = 0.4; // f turns negative past M = 1.83, under a fractional power
+    QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, w.Graph());
+    QVERIFY(std::fabs(w.M - 1.9) < 1e-9);
+    const flow::RayleighRatios last = flow::RatiosFromMach(0.4, w.M - 0.1);
+    QCOMPARE(w.ToToStar, last.ToToStar);
+    QCOMPARE(w.Text_ToToStar->text(), QString::fromStdString(flow::FormatResult(last.ToToStar, ".")));
+    QCOMPARE(w.Text_PoPoStar->text(), QString::fromStdString(flow::FormatResult(last.PoPoStar, ".")));
+    QVERIFY(near(w.Picture1->image(), pixelOf(1.8, -last.ToToStar), kRedPixel));
 }
 
 void MainWindowTest::chartClickDrawsTheCurveAndTheSonicPoint()

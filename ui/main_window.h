@@ -17,6 +17,7 @@ class ChartArea;
 
 namespace flow {
 class ArithmeticFault;
+struct RayleighRatios;
 }
 
 namespace ui {
@@ -81,6 +82,10 @@ public:
 
 private:
     void buildControls();
+    // oranlar in two halves: the ratios for M with ToToStar stored, and the
+    // five boxes written.
+    std::optional<flow::RayleighRatios> storeRatios();
+    void showRatios(const flow::RayleighRatios &r);
     void ShowMessage(const QString &text);
     // Runs a handler body; an arithmetic fault stops it and is reported.
     void guarded(const std::function<void()> &body);
