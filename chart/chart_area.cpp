@@ -12,9 +12,8 @@ constexpr int kBorder = 2; // the sunken panel frame is always two pixels
 } // namespace
 
 ChartArea::ChartArea(const QRect &geometry, QColor background, QWidget *parent)
-    : QFrame(parent),
-      m_surface(geometry.width() - 2 * kBorder, geometry.height() - 2 * kBorder, background,
-                parent ? parent->devicePixelRatioF() : qApp->devicePixelRatio())
+    : QFrame(parent), m_surface(geometry.width() - 2 * kBorder, geometry.height() - 2 * kBorder, background,
+                          parent ? parent->devicePixelRatioF() : qApp->devicePixelRatio())
 {
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     setGeometry(geometry);
@@ -44,7 +43,7 @@ void ChartArea::mousePressEvent(QMouseEvent *event)
 void ChartArea::mouseReleaseEvent(QMouseEvent *event)
 {
     const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())
-                       && childAt(event->position().toPoint()) == nullptr;
+        && childAt(event->position().toPoint()) == nullptr;
     m_pressed = false;
     event->accept();
     if (click)

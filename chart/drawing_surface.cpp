@@ -32,29 +32,29 @@ void DrawingSurface::SetScale(double x1, double y1, double x2, double y2)
 
 void DrawingSurface::DrawLine(double x1, double y1, double x2, double y2, Colour colour)
 {
-    const UserPoint from{ToSingle(x1), ToSingle(y1)};
-    const UserPoint to{ToSingle(x2), ToSingle(y2)};
+    const UserPoint from {ToSingle(x1), ToSingle(y1)};
+    const UserPoint to {ToSingle(x2), ToSingle(y2)};
     line(from, to, colour);
     m_current = to;
 }
 
 void DrawingSurface::DrawLine(double x2, double y2, Colour colour)
 {
-    const UserPoint to{ToSingle(x2), ToSingle(y2)};
+    const UserPoint to {ToSingle(x2), ToSingle(y2)};
     line(m_current, to, colour);
     m_current = to;
 }
 
 void DrawingSurface::SetPoint(double x, double y, Colour colour)
 {
-    const UserPoint at{ToSingle(x), ToSingle(y)};
+    const UserPoint at {ToSingle(x), ToSingle(y)};
     point(at, colour);
     m_current = at;
 }
 
 void DrawingSurface::DrawCircle(double x, double y, double radius, Colour colour)
 {
-    const UserPoint centre{ToSingle(x), ToSingle(y)};
+    const UserPoint centre {ToSingle(x), ToSingle(y)};
     const float r = ToSingle(radius);
     circle(centre, r, colour);
     m_current = centre;

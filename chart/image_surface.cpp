@@ -29,7 +29,7 @@ QPainter &prepare(QPainter &painter, Colour colour, int width)
 QColor ToQColor(Colour colour)
 {
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
+        static_cast<int>((colour >> 16) & 0xFF));
 }
 
 ImageSurface::ImageSurface(int width, int height, QColor background, qreal devicePixelRatio)
@@ -37,8 +37,8 @@ ImageSurface::ImageSurface(int width, int height, QColor background, qreal devic
       m_background(background), m_lineWidth(std::max(1, qRound(devicePixelRatio)))
 {
     // Until a scale is set, user units are twips from the top left corner.
-    m_viewport = {0, 0, double(width) * kTwipsPerPixel, double(height) * kTwipsPerPixel, m_image.width(),
-                  m_image.height()};
+    m_viewport
+        = {0, 0, double(width) * kTwipsPerPixel, double(height) * kTwipsPerPixel, m_image.width(), m_image.height()};
     m_image.fill(m_background);
 }
 
@@ -64,14 +64,15 @@ void ImageSurface::setScale(double x1, double y1, double x2, double y2)
 
 void ImageSurface::line(UserPoint from, UserPoint to, Colour colour)
 {
-    PixelSegment s{m_viewport.toPixelX(from.x), m_viewport.toPixelY(from.y), m_viewport.toPixelX(to.x),
-                   m_viewport.toPixelY(to.y)};
+    PixelSegment s {
+        m_viewport.toPixelX(from.x), m_viewport.toPixelY(from.y), m_viewport.toPixelX(to.x), m_viewport.toPixelY(to.y)};
     // Cut first, so that far-away ends never reach integer pixel arithmetic.
     if (!ClipSegment(s, -1.0, -1.0, m_image.width() + 1.0, m_image.height() + 1.0))
         return;
     QPainter painter(&m_image);
-    prepare(painter, colour, m_lineWidth).drawLine(QPoint(int(std::floor(s.x1)), int(std::floor(s.y1))),
-                                      QPoint(int(std::floor(s.x2)), int(std::floor(s.y2))));
+    prepare(painter, colour, m_lineWidth)
+        .drawLine(
+            QPoint(int(std::floor(s.x1)), int(std::floor(s.y1))), QPoint(int(std::floor(s.x2)), int(std::floor(s.y2))));
     changed();
 }
 

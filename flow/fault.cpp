@@ -18,9 +18,6 @@ const char *describe(ArithmeticFault::Kind kind)
 
 } // namespace
 
-ArithmeticFault::ArithmeticFault(Kind kind)
-    : std::runtime_error(describe(kind)), m_kind(kind)
-{
-}
+ArithmeticFault::ArithmeticFault(Kind kind) : std::runtime_error(describe(kind)), m_kind(kind) { }
 
 } // namespace flow

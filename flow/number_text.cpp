@@ -37,8 +37,7 @@ public:
 private:
     void skipBlanks()
     {
-        while (m_pos < m_text.size()
-               && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n'))
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n'))
             ++m_pos;
     }
 
@@ -228,9 +227,8 @@ std::string FormatResult(double value, std::string_view decimalSeparator)
     constexpr std::size_t significantDigits = 15;
     constexpr int decimals = 5;
     const std::size_t sign = rounded < 0 ? 1 : 0;
-    const auto integerDigits = [sign](const std::string &fixed) {
-        return std::min(fixed.find('.'), fixed.size()) - sign;
-    };
+    const auto integerDigits
+        = [sign](const std::string &fixed) { return std::min(fixed.find('.'), fixed.size()) - sign; };
     std::string text;
     if (std::fabs(rounded) < 1e15) {
         text = fixedText(rounded, decimals);

@@ -12,7 +12,7 @@ RayleighRatios RatiosFromMach(double gama, double M)
     const double m2 = mul(M, M);
     const double f = add(2.0, mul(sub(g, 1.0), m2));
 
-    RayleighRatios r{};
+    RayleighRatios r {};
     r.PPstar = div(add(1.0, g), add(1.0, mul(g, m2)));
     r.TTstar = mul(m2, pow(r.PPstar, 2.0));
     r.RoRoStar = div(div(1.0, m2), r.PPstar);
@@ -37,7 +37,7 @@ MachNumbers MachFromToToStar(double gama, double ToToStar)
     // c / (b + root) equals (b - root) / a but keeps its digits as a -> 0,
     // where the supersonic branch runs off to infinity.
     const double x1 = div(c, add(b, root));
-    MachNumbers result{sqrt(x1), std::nullopt};
+    MachNumbers result {sqrt(x1), std::nullopt};
     if (a != 0.0) {
         const double x2 = div(add(b, root), a);
         if (x2 >= 0.0)

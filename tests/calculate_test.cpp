@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
-#include <QRadioButton>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -56,7 +56,7 @@ void CalculateTest::modeButtonsPrepareTheirInputBox()
     f.w.show();
     choose(f.w.Option_M);
     QVERIFY(f.w.Option_M->isChecked());
-    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *>{f.w.Label_M, f.w.Text_M}));
+    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *> {f.w.Label_M, f.w.Text_M}));
     QCOMPARE(f.w.Text_M->text(), QStringLiteral(" "));
     QCOMPARE(base(f.w.Text_M), kWhite);
     for (QLineEdit *box : {f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar, f.w.Text_PoPoStar, f.w.Text_ToToStar})
@@ -68,11 +68,11 @@ void CalculateTest::modeButtonsPrepareTheirInputBox()
     QVERIFY(!f.w.gama);
 
     choose(f.w.Option_ToToStar);
-    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *>{f.w.Label_ToToStar, f.w.Text_ToToStar}));
+    QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *> {f.w.Label_ToToStar, f.w.Text_ToToStar}));
     QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral(" "));
     QCOMPARE(base(f.w.Text_ToToStar), kWhite);
-    for (QLineEdit *box : {f.w.Text_M, f.w.Text_Msup, f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar,
-                           f.w.Text_PoPoStar})
+    for (QLineEdit *box :
+        {f.w.Text_M, f.w.Text_Msup, f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar, f.w.Text_PoPoStar})
         QCOMPARE(base(box), kGrey);
     QCOMPARE(f.w.M, 1.0);
     QCOMPARE(f.w.ToToStar, 1.0);
@@ -101,7 +101,7 @@ void CalculateTest::noModeChosen()
     Fixture f;
     f.w.Text_gama->setText(QStringLiteral("1.3"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("choose an input parameter")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
     QCOMPARE(*f.w.gama, 1.3);
     QCOMPARE(f.w.M, 1.0);
 }
@@ -114,7 +114,7 @@ void CalculateTest::machModeShowsRatiosAndMarksThePoint()
     QTest::keyClicks(f.w.Text_M, QStringLiteral("2"));
     calculate(f.w);
     QVERIFY(f.messages.isEmpty());
-    QCOMPARE(ratioTexts(f.w), (QStringList{"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
+    QCOMPARE(ratioTexts(f.w), (QStringList {"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
     QCOMPARE(f.w.M, 2.0);
     QCOMPARE(f.w.Text_M->text(), QStringLiteral(" 2"));
     for (QWidget *shown : {static_cast<QWidget *>(f.w.Label_TTstar), static_cast<QWidget *>(f.w.Text_PoPoStar)})
@@ -142,7 +142,7 @@ void CalculateTest::machModeRefusesMachAtOrBelowZero()
         f.w.Text_TTstar->setText(QStringLiteral("kept"));
         f.w.Text_M->setText(QString::fromLatin1(typed));
         calculate(f.w);
-        QCOMPARE(f.messages, QStringList{QStringLiteral("M must be greater than 0")});
+        QCOMPARE(f.messages, QStringList {QStringLiteral("M must be greater than 0")});
         QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("kept"));
         QCOMPARE(f.w.ToToStar, 1.0);
         QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149); // nothing drawn
@@ -157,7 +157,7 @@ void CalculateTest::machModeFaultIsReported()
     choose(f.w.Option_M);
     f.w.Text_M->setText(QStringLiteral("2"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("Division by zero: the calculation was stopped.")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Division by zero: the calculation was stopped.")});
     QCOMPARE(*f.w.gama, 1.0);
     QCOMPARE(f.w.M, 0.3); // Graph stopped at its start point
     QVERIFY(near(f.w.Picture1->image(), pixelOf(1.5, 0), kBlackPixel, 0));
@@ -168,14 +168,14 @@ void CalculateTest::machModeFaultIsReported()
     f.w.Text_gama->setText(QStringLiteral("1.4"));
     f.w.Text_M->setText(QStringLiteral("1e400"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("Overflow: the calculation was stopped.")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Overflow: the calculation was stopped.")});
     QCOMPARE(f.w.M, 0.3);
 
     // An M whose ratios overflow: the chart is redrawn, the boxes are kept.
     f.messages.clear();
     f.w.Text_M->setText(QStringLiteral("1e200"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("Overflow: the calculation was stopped.")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Overflow: the calculation was stopped.")});
     QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral("0.65398"));
     for (QLineEdit *box : f.w.findChildren<QLineEdit *>())
         QVERIFY(!box->text().contains(QStringLiteral("inf"), Qt::CaseInsensitive));
@@ -186,9 +186,15 @@ void CalculateTest::ratioModeFindsBothMachNumbers_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("msub");
     QTest::addColumn<QString>("msup");
-    QTest::newRow("sonic") << "1" << "1" << "1";
-    QTest::newRow("t_0.9") << "0.9" << "0.68844" << "1.53684";
-    QTest::newRow("t_0.5") << "0.5" << "0.38365" << "13.03276";
+    QTest::newRow("sonic") << "1"
+                           << "1"
+                           << "1";
+    QTest::newRow("t_0.9") << "0.9"
+                           << "0.68844"
+                           << "1.53684";
+    QTest::newRow("t_0.5") << "0.5"
+                           << "0.38365"
+                           << "13.03276";
 }
 
 void CalculateTest::ratioModeFindsBothMachNumbers()
@@ -229,7 +235,7 @@ void CalculateTest::ratioModeWithoutSupersonicSolution()
             boxesWhenAsked << f.w.Text_M->text() << f.w.Text_Msup->text();
         });
         calculate(f.w);
-        QCOMPARE(f.messages, QStringList{QStringLiteral("Süpersonik çözüm yok")});
+        QCOMPARE(f.messages, QStringList {QStringLiteral("Süpersonik çözüm yok")});
         // The subsonic value is already there when the message shows.
         QCOMPARE(boxesWhenAsked.first(), QString::fromLatin1(typed[0] == ' ' ? "0" : "0.27427"));
         QCOMPARE(f.w.Text_Msup->text(), QStringLiteral(" "));
@@ -243,7 +249,7 @@ void CalculateTest::ratioModeAboveOne()
     choose(f.w.Option_ToToStar);
     f.w.Text_ToToStar->setText(QStringLiteral("1.2"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("To/To* must be equal 1 or lower then 1")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("To/To* must be equal 1 or lower then 1")});
     QCOMPARE(f.w.ToToStar, 1.2);
     QVERIFY(!f.w.Text_Msup->isVisible());
     QVERIFY(f.w.Text_M->isVisible());
@@ -257,14 +263,14 @@ void CalculateTest::ratioModeAtTheLimit()
     choose(f.w.Option_ToToStar);
     f.w.Text_ToToStar->setText(QStringLiteral("0.4897959183673469"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("Süpersonik çözüm yok")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Süpersonik çözüm yok")});
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
 
     // Below zero the square root has no real value.
     f.messages.clear();
     f.w.Text_ToToStar->setText(QStringLiteral("-0.5"));
     calculate(f.w);
-    QCOMPARE(f.messages, QStringList{QStringLiteral("No real value: the calculation was stopped.")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("No real value: the calculation was stopped.")});
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
 }
 

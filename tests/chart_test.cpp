@@ -28,10 +28,10 @@ public:
 
 protected:
     void clearArea() override { ++clears; }
-    void setScale(double, double, double, double) override {}
+    void setScale(double, double, double, double) override { }
     void line(UserPoint from, UserPoint to, Colour colour) override { lines.push_back({from, to, colour}); }
-    void point(UserPoint, Colour) override {}
-    void circle(UserPoint, float, Colour) override {}
+    void point(UserPoint, Colour) override { }
+    void circle(UserPoint, float, Colour) override { }
 };
 
 int count(const QImage &image, QColor colour)
@@ -64,7 +64,7 @@ private slots:
 
 void ChartTest::mappingUsesTheInnerRectangle()
 {
-    const Viewport v{-0.5, -1.5, 3.5, 0.3, 229, 149};
+    const Viewport v {-0.5, -1.5, 3.5, 0.3, 229, 149};
     QCOMPARE(v.toPixelX(0), 0.125 * 229);
     QCOMPARE(v.toPixelY(0), 1.5 / 1.8 * 149);
     QCOMPARE(v.toPixelX(-0.5), 0.0);
@@ -79,19 +79,19 @@ void ChartTest::mappingUsesTheInnerRectangle()
 
 void ChartTest::clippingKeepsThePartInside()
 {
-    PixelSegment inside{1, 1, 5, 5};
+    PixelSegment inside {1, 1, 5, 5};
     QVERIFY(ClipSegment(inside, 0, 0, 10, 10));
     QCOMPARE(inside.x2, 5.0);
 
-    PixelSegment across{-10, 5, 20, 5};
+    PixelSegment across {-10, 5, 20, 5};
     QVERIFY(ClipSegment(across, 0, 0, 10, 10));
     QCOMPARE(across.x1, 0.0);
     QCOMPARE(across.x2, 10.0);
 
-    PixelSegment outside{-10, -10, -1, 20};
+    PixelSegment outside {-10, -10, -1, 20};
     QVERIFY(!ClipSegment(outside, 0, 0, 10, 10));
 
-    PixelSegment huge{-3e38, 5, 3e38, 5};
+    PixelSegment huge {-3e38, 5, 3e38, 5};
     QVERIFY(ClipSegment(huge, 0, 0, 10, 10));
     QCOMPARE(huge.x1, 0.0);
     QCOMPARE(huge.x2, 10.0);

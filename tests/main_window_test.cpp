@@ -15,14 +15,12 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QStyle>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
 #include <cmath>
-
-
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -62,8 +60,7 @@ void MainWindowTest::controlsStandWhereTheLayoutPutsThem_data()
     QTest::addColumn<bool>("visible");
 
     auto row = [](const char *name, const char *container, QRect twips, const QString &text, bool visible = true) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << twips << text
-                            << visible;
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << twips << text << visible;
     };
     row("Frame3", "", {120, 120, 1335, 615}, "");
     row("Label_gama", "Frame3", {120, 240, 495, 255}, "γ =");
@@ -106,8 +103,7 @@ void MainWindowTest::controlsStandWhereTheLayoutPutsThem()
     QCOMPARE(control->parentWidget()->objectName(), container.isEmpty() ? QString() : container);
     if (container.isEmpty())
         QCOMPARE(control->parentWidget(), w.centralWidget());
-    QCOMPARE(control->geometry(),
-             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
     QCOMPARE(control->isVisible(), visible);
 
     QString shown;
@@ -157,8 +153,8 @@ void MainWindowTest::everyCaptionFits()
         while (text.endsWith(QLatin1Char(' ')))
             text.chop(1);
         const QFontMetricsF fm(owner->font());
-        const qreal need =
-            text.isEmpty() ? 0 : fm.horizontalAdvance(text) - std::max<qreal>(0, fm.rightBearing(text.back()));
+        const qreal need
+            = text.isEmpty() ? 0 : fm.horizontalAdvance(text) - std::max<qreal>(0, fm.rightBearing(text.back()));
         if (need > room)
             qWarning("%s: \"%s\" needs %.2f px of %d", qPrintable(owner->objectName()), qPrintable(text), need, room);
         return need <= room;
@@ -180,14 +176,14 @@ void MainWindowTest::everyCaptionFits()
     for (QRadioButton *r : w.findChildren<QRadioButton *>()) {
         const QStyle *style = r->style();
         const int indicator = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, r)
-                              + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, r);
+            + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, r);
         QVERIFY(fits(r, r->text(), r->width() - indicator));
     }
     QVERIFY(fits(w.Frame2, w.Frame2->title(), w.Frame2->width()));
     for (const char *caption : {"Coose an Input Option", "Input value then CLICK"}) {
         const QRect room = w.Command1->captionRect();
-        const QRect need = w.Command1->fontMetrics().boundingRect(room, ui::WrappingButton::kTextFlags,
-                                                                  QString::fromUtf8(caption));
+        const QRect need
+            = w.Command1->fontMetrics().boundingRect(room, ui::WrappingButton::kTextFlags, QString::fromUtf8(caption));
         QVERIFY2(room.contains(need), caption);
     }
 }
@@ -221,9 +217,8 @@ void MainWindowTest::tabOrderAndInitialFocus()
 
     // The boxes and buttons that take focus, by their place in the tab
     // order; the two option buttons are one stop, arrows move between them.
-    const QWidget *expected[] = {w.Text_TTstar, w.Text_PPstar, w.Text_RoRoStar, w.Text_PoPoStar,
-                                 w.Text_M,      w.Text_ToToStar, w.Option_M,    w.Command1,
-                                 w.Text_gama,   w.Text_TTstar};
+    const QWidget *expected[] = {w.Text_TTstar, w.Text_PPstar, w.Text_RoRoStar, w.Text_PoPoStar, w.Text_M,
+        w.Text_ToToStar, w.Option_M, w.Command1, w.Text_gama, w.Text_TTstar};
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected[i]);
@@ -237,16 +232,16 @@ void MainWindowTest::keyboardAndScreenReader()
     for (QLineEdit *input : {f.w.Text_gama, f.w.Text_M, f.w.Text_ToToStar}) {
         f.messages.clear();
         QTest::keyClick(input, Qt::Key_Return);
-        QCOMPARE(f.messages, QStringList{QStringLiteral("choose an input parameter")});
+        QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
     }
     QTest::keyClick(f.w.Text_TTstar, Qt::Key_Return); // an output box calculates nothing
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(f.w.Mn_About->text(), QStringLiteral("&About")); // Alt+A
 
-    const std::pair<QWidget *, const char *> spoken[] = {
-        {f.w.Text_gama, "γ"},        {f.w.Text_M, "M"},          {f.w.Text_PPstar, "p/p*"},
-        {f.w.Text_TTstar, "T/T*"},   {f.w.Text_RoRoStar, "ρ/ρ*"}, {f.w.Text_ToToStar, "To/To*"},
-        {f.w.Text_PoPoStar, "Po/Po*"}, {f.w.Command1, "Coose an Input Option"}, {f.w.Option_M, "M"}};
+    const std::pair<QWidget *, const char *> spoken[]
+        = {{f.w.Text_gama, "γ"}, {f.w.Text_M, "M"}, {f.w.Text_PPstar, "p/p*"}, {f.w.Text_TTstar, "T/T*"},
+            {f.w.Text_RoRoStar, "ρ/ρ*"}, {f.w.Text_ToToStar, "To/To*"}, {f.w.Text_PoPoStar, "Po/Po*"},
+            {f.w.Command1, "Coose an Input Option"}, {f.w.Option_M, "M"}};
     for (const auto &[widget, name] : spoken) {
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(face);
@@ -260,11 +255,11 @@ void MainWindowTest::oranlarWritesTheFiveRatios()
     w.gama = 1.4;
     w.M = 2;
     w.oranlar();
-    QCOMPARE(ratioTexts(w), (QStringList{"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
+    QCOMPARE(ratioTexts(w), (QStringList {"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
     QVERIFY(std::fabs(w.ToToStar - 0.793388) < 1e-6);
     w.M = 0.5;
     w.oranlar();
-    QCOMPARE(ratioTexts(w), (QStringList{"0.79012", "1.77778", "2.25", "1.11405", "0.69136"}));
+    QCOMPARE(ratioTexts(w), (QStringList {"0.79012", "1.77778", "2.25", "1.11405", "0.69136"}));
 
     // An empty gama counts as 0.
     MainWindow empty;
@@ -393,7 +388,7 @@ void MainWindowTest::chartClickFaultIsReportedAndKeepsTheDrawing()
     Fixture f;
     f.w.gama = 1.0; // as after a calculation that read "1,4"
     f.w.Picture1_Click();
-    QCOMPARE(f.messages, QStringList{QStringLiteral("Division by zero: the calculation was stopped.")});
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Division by zero: the calculation was stopped.")});
     const QImage &img = f.w.Picture1->image();
     QVERIFY(near(img, pixelOf(1.5, 0), kBlackPixel, 0)); // the axes drawn before the fault
     QCOMPARE(countOf(img, kRedPixel), 0);

@@ -41,7 +41,9 @@ TEST(ParseNumber, SkipsBlanksTabsAndLineFeedsAnywhere)
     EXPECT_EQ(ParseNumber("\t- 1\n2 e 1"), -120.0);
     // Other white space ends the number.
     EXPECT_EQ(ParseNumber("1\r5"), 1.0);
-    EXPECT_EQ(ParseNumber("1\xC2\xA0" "5"), 1.0);
+    EXPECT_EQ(ParseNumber("1\xC2\xA0"
+                          "5"),
+        1.0);
 }
 
 TEST(ParseNumber, ConvertsCorrectlyRoundedWhateverTheLength)

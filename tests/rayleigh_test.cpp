@@ -24,8 +24,7 @@ std::string shown(const flow::RayleighRatios &r)
 }
 
 // The kind of fault a call raises; a call that raises none fails the test.
-template<typename Call>
-Kind faultOf(Call call)
+template<typename Call> Kind faultOf(Call call)
 {
     try {
         call();

@@ -52,7 +52,7 @@ inline int countOf(const QImage &img, QColor colour)
 inline QStringList ratioTexts(const MainWindow &w)
 {
     return {w.Text_TTstar->text(), w.Text_PPstar->text(), w.Text_RoRoStar->text(), w.Text_PoPoStar->text(),
-            w.Text_ToToStar->text()};
+        w.Text_ToToStar->text()};
 }
 
 struct Fixture {

@@ -19,8 +19,7 @@
 namespace ui {
 namespace {
 
-template<typename Widget>
-Widget *place(Widget *widget, const char *name, QRect geometry)
+template<typename Widget> Widget *place(Widget *widget, const char *name, QRect geometry)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
@@ -62,8 +61,9 @@ QString FaultMessage(const flow::ArithmeticFault &fault)
 }
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QMainWindow(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Form_Kalvenor"));
     setWindowTitle(QStringLiteral("Bir-boyutlu kalvenorlar"));
@@ -92,11 +92,11 @@ void MainWindow::buildControls()
 
     Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", Twips(120, 840, 1335, 1095));
     Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", Twips(240, 360, 495, 255));
-    Option_ToToStar =
-        place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", Twips(240, 720, 855, 255));
+    Option_ToToStar
+        = place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", Twips(240, 720, 855, 255));
 
-    Command1 = place(new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1",
-                     Twips(120, 2040, 1335, 615));
+    Command1 = place(
+        new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1", Twips(120, 2040, 1335, 615));
 
     Picture1 = new chart::ChartArea(Twips(120, 2760, 3495, 2295), kPaleYellow, client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -135,8 +135,8 @@ void MainWindow::buildControls()
 
     // The chart has no keyboard action, so it stays out of the tab chain.
     Picture1->setFocusPolicy(Qt::NoFocus);
-    const QWidget *chain[] = {Text_TTstar, Text_PPstar,     Text_RoRoStar, Text_PoPoStar, Text_M,   Text_Msup,
-                              Text_ToToStar, Option_M, Option_ToToStar, Command1,      Text_gama};
+    const QWidget *chain[] = {Text_TTstar, Text_PPstar, Text_RoRoStar, Text_PoPoStar, Text_M, Text_Msup, Text_ToToStar,
+        Option_M, Option_ToToStar, Command1, Text_gama};
     for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
         setTabOrder(const_cast<QWidget *>(chain[i]), const_cast<QWidget *>(chain[i + 1]));
     Text_TTstar->setFocus();
@@ -154,10 +154,9 @@ void MainWindow::buildControls()
         connect(input, &QLineEdit::returnPressed, Command1, &QPushButton::click);
 
     // What a screen reader says is what the eye reads beside each box.
-    const std::pair<QWidget *, const char *> spoken[] = {
-        {Text_gama, "γ"},         {Text_M, "M"},          {Text_Msup, "M supersonic"},
-        {Text_PPstar, "p/p*"},    {Text_TTstar, "T/T*"},  {Text_RoRoStar, "ρ/ρ*"},
-        {Text_ToToStar, "To/To*"}, {Text_PoPoStar, "Po/Po*"}, {Picture1, "Chart of To/To* against M"}};
+    const std::pair<QWidget *, const char *> spoken[] = {{Text_gama, "γ"}, {Text_M, "M"}, {Text_Msup, "M supersonic"},
+        {Text_PPstar, "p/p*"}, {Text_TTstar, "T/T*"}, {Text_RoRoStar, "ρ/ρ*"}, {Text_ToToStar, "To/To*"},
+        {Text_PoPoStar, "Po/Po*"}, {Picture1, "Chart of To/To* against M"}};
     for (const auto &[widget, name] : spoken)
         widget->setAccessibleName(QString::fromUtf8(name));
     connect(Picture1, &chart::ChartArea::clicked, this, &MainWindow::Picture1_Click);
@@ -282,9 +281,9 @@ void MainWindow::Command1_Click()
             ShowMessage(QStringLiteral("choose an input parameter"));
             return;
         }
-        for (QWidget *w : std::initializer_list<QWidget *>{
-                 Label_M, Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar, Label_ToToStar, Text_M,
-                 Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
+        for (QWidget *w :
+            std::initializer_list<QWidget *> {Label_M, Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar,
+                Label_ToToStar, Text_M, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
             w->show();
 
         if (Option_M->isChecked()) {

@@ -18,7 +18,7 @@ class ChartArea;
 namespace flow {
 class ArithmeticFault;
 struct RayleighRatios;
-}
+} // namespace flow
 
 namespace ui {
 
