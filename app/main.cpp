@@ -1,3 +1,4 @@
+#include "ui/look.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -5,7 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion")); // the same look on every desktop
+    ui::SetUpApplication();
     ui::MainWindow window;
     window.show();
     return app.exec();

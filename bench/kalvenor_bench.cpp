@@ -1,5 +1,6 @@
 #include "flow/number_text.h"
 #include "flow/rayleigh.h"
+#include "ui/look.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -237,7 +238,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    ui::SetUpApplication();
     ui::MainWindow window;
     window.setMessageSink([](const QString &) { ++g_messages; });
     window.show();

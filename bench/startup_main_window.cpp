@@ -1,5 +1,6 @@
 // Start-up probe: the calculator's own window, shown until its first paint.
 #include "first_paint.h"
+#include "ui/look.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -7,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    ui::SetUpApplication();
     QuitAfterFirstPaint quit;
     app.installEventFilter(&quit);
     ui::MainWindow window;

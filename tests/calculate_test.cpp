@@ -1,4 +1,5 @@
 #include "chart/chart_area.h"
+#include "ui/look.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ QList<QWidget *> visibleInFrame1(const MainWindow &w)
 class CalculateTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setStyle(QStringLiteral("Fusion")); }
+    void initTestCase() { ui::SetUpApplication(); }
 
     void modeButtonsPrepareTheirInputBox();
     void modeSwitchSequence();

@@ -3,6 +3,7 @@
 #include "flow/number_text.h"
 #include "flow/rayleigh.h"
 #include "ui/about_window.h"
+#include "ui/look.h"
 #include "ui/main_window.h"
 #include "ui/wrapping_button.h"
 #include "window_fixture.h"
@@ -25,7 +26,7 @@
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QApplication::setStyle(QStringLiteral("Fusion")); }
+    void initTestCase() { ui::SetUpApplication(); }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void controlsStandWhereTheLayoutPutsThem_data();

@@ -3,6 +3,7 @@
 #include "flow/number_text.h"
 #include "flow/rayleigh.h"
 #include "ui/about_window.h"
+#include "ui/look.h"
 #include "ui/main_window.h"
 #include "ui/wrapping_button.h"
 
@@ -287,7 +288,7 @@ class MonkeyTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QApplication::setStyle(QStringLiteral("Fusion"));
+        ui::SetUpApplication();
         g_previousHandler = qInstallMessageHandler(quietAboutPlatformLimits);
     }
     void randomUserActionsKeepTheWindowConsistent();

@@ -1,34 +1,48 @@
 #include "ui/look.h"
 
+#include <QApplication>
 #include <QWidget>
 
 namespace ui {
 namespace {
 
-QFont font(const QString &family, double points)
+// The named face first, then the metric twin that the scripts install:
+// naming the twin spares a search for a fallback face.
+QFont font(const QString &family, const QString &twin, double points)
 {
-    QFont f(family);
+    QFont f;
+    f.setFamilies({family, twin});
     f.setPointSizeF(points);
     return f;
 }
 
+const QString kArial = QStringLiteral("Arial");
+const QString kArialTwin = QStringLiteral("Liberation Sans");
+
 } // namespace
 
-QFont DefaultFont() { return font(QStringLiteral("Arial"), 8.25); }
+QFont DefaultFont() { return font(kArial, kArialTwin, 8.25); }
 
 QFont ArialItalic()
 {
-    QFont f = font(QStringLiteral("Arial"), 8.25);
+    QFont f = font(kArial, kArialTwin, 8.25);
     f.setItalic(true);
     return f;
 }
 
 QFont Verdana(double points)
 {
-    QFont f = font(QStringLiteral("Verdana"), points);
+    QFont f = font(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), points);
     // Its stand-in, DejaVu Sans, runs a pixel wider on the longest caption.
     f.setLetterSpacing(QFont::AbsoluteSpacing, -0.1);
     return f;
+}
+
+void SetUpApplication()
+{
+    QApplication::setStyle(QStringLiteral("Fusion")); // the same look on every desktop
+    // Before any widget exists, so that no other face is ever loaded.
+    QApplication::setFont(DefaultFont());
 }
 
 void SetTextColour(QWidget *widget, QColor colour)

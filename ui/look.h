@@ -21,6 +21,9 @@ QFont DefaultFont();
 QFont ArialItalic();
 QFont Verdana(double points);
 
+// The style and font of every window, set once on the application.
+void SetUpApplication();
+
 void SetTextColour(QWidget *widget, QColor colour);
 void SetBackground(QWidget *widget, QColor colour);
 

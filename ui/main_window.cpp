@@ -112,11 +112,12 @@ void MainWindow::buildControls()
     Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), Twips(600, 240, 615, 285));
     // Text_Msup is made later, so it lies on top of the pixel they share.
     Text_Msup = textBox(Frame1, "Text_Msup", QString(), Twips(1200, 240, 615, 285));
-    // Condensed digits: a Mach number such as 0.68844 fits these narrow boxes.
-    QFont condensed = DefaultFont();
-    condensed.setStretch(QFont::SemiCondensed);
-    Text_M->setFont(condensed);
-    Text_Msup->setFont(condensed);
+    // Digits set closer, so that a Mach number such as 0.68844 fits these
+    // narrow boxes; spacing, unlike a condensed face, loads no other font.
+    QFont closer = DefaultFont();
+    closer.setLetterSpacing(QFont::AbsoluteSpacing, -0.8);
+    Text_M->setFont(closer);
+    Text_Msup->setFont(closer);
     Text_Msup->hide();
     Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), Twips(120, 600, 495, 255));
     Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), Twips(960, 600, 855, 285));
