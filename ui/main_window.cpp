@@ -8,12 +8,14 @@
 #include "ui/wrapping_button.h"
 
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace ui {
@@ -356,6 +358,7 @@ void MainWindow::ShowMessage(const QString &text)
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kalvenor"), text, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setIcon(QIcon()); // some desktops decorate it
     box.exec();
 }
 
