@@ -22,36 +22,34 @@ ui::MainWindow *g_window = nullptr;
 int g_messages = 0;
 
 // Inputs pass through DoNotOptimize so that no call is folded at compile time.
+template<typename Call> void twoDoubles(benchmark::State &state, Call call, double a, double b)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(a);
+        benchmark::DoNotOptimize(b);
+        benchmark::DoNotOptimize(call(a, b));
+    }
+}
+
+// The p0/p0* power at gama 1.4, M 2.
 void StdPow(benchmark::State &state)
 {
-    double base = 1.5, exponent = 3.5; // the p0/p0* power at gama 1.4, M 2
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(base);
-        benchmark::DoNotOptimize(exponent);
-        benchmark::DoNotOptimize(std::pow(base, exponent));
-    }
+    twoDoubles(
+        state, [](double base, double exponent) { return std::pow(base, exponent); }, 1.5, 3.5);
 }
 BENCHMARK(StdPow);
 
 void RatiosFromMach(benchmark::State &state)
 {
-    double gama = 1.4, M = 2.0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
-        benchmark::DoNotOptimize(M);
-        benchmark::DoNotOptimize(flow::RatiosFromMach(gama, M));
-    }
+    twoDoubles(
+        state, [](double gama, double M) { return flow::RatiosFromMach(gama, M); }, 1.4, 2.0);
 }
 BENCHMARK(RatiosFromMach);
 
 void MachFromToToStar(benchmark::State &state)
 {
-    double gama = 1.4, t = 0.8;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
-        benchmark::DoNotOptimize(t);
-        benchmark::DoNotOptimize(flow::MachFromToToStar(gama, t));
-    }
+    twoDoubles(
+        state, [](double gama, double t) { return flow::MachFromToToStar(gama, t); }, 1.4, 0.8);
 }
 BENCHMARK(MachFromToToStar);
 

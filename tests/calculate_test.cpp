@@ -20,6 +20,15 @@ void choose(QRadioButton *option) { QTest::mouseClick(option, Qt::LeftButton); }
 
 void calculate(MainWindow &w) { QTest::mouseClick(w.Command1, Qt::LeftButton); }
 
+// Calculates in the To/To* mode with this text in its box.
+void calculateRatio(MainWindow &w, const QString &typed)
+{
+    if (!w.Option_ToToStar->isChecked())
+        choose(w.Option_ToToStar);
+    w.Text_ToToStar->setText(typed);
+    calculate(w);
+}
+
 QList<QWidget *> visibleInFrame1(const MainWindow &w)
 {
     QList<QWidget *> shown;
@@ -247,9 +256,7 @@ void CalculateTest::ratioModeAboveOne()
 {
     Fixture f;
     f.w.show();
-    choose(f.w.Option_ToToStar);
-    f.w.Text_ToToStar->setText(QStringLiteral("1.2"));
-    calculate(f.w);
+    calculateRatio(f.w, QStringLiteral("1.2"));
     QCOMPARE(f.messages, QStringList {QStringLiteral("To/To* must be equal 1 or lower then 1")});
     QCOMPARE(f.w.ToToStar, 1.2);
     QVERIFY(!f.w.Text_Msup->isVisible());
@@ -261,16 +268,13 @@ void CalculateTest::ratioModeAtTheLimit()
 {
     Fixture f;
     f.w.show();
-    choose(f.w.Option_ToToStar);
-    f.w.Text_ToToStar->setText(QStringLiteral("0.4897959183673469"));
-    calculate(f.w);
+    calculateRatio(f.w, QStringLiteral("0.4897959183673469"));
     QCOMPARE(f.messages, QStringList {QStringLiteral("Süpersonik çözüm yok")});
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
 
     // Below zero the square root has no real value.
     f.messages.clear();
-    f.w.Text_ToToStar->setText(QStringLiteral("-0.5"));
-    calculate(f.w);
+    calculateRatio(f.w, QStringLiteral("-0.5"));
     QCOMPARE(f.messages, QStringList {QStringLiteral("No real value: the calculation was stopped.")});
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.37796"));
 }
@@ -279,10 +283,8 @@ void CalculateTest::gamaIsCapturedOnEveryPress()
 {
     Fixture f;
     f.w.show();
-    choose(f.w.Option_ToToStar);
-    f.w.Text_ToToStar->setText(QStringLiteral("0.9"));
     f.w.Text_gama->setText(QStringLiteral("1.3"));
-    calculate(f.w);
+    calculateRatio(f.w, QStringLiteral("0.9"));
     QCOMPARE(*f.w.gama, 1.3);
     const QString atOnePointThree = f.w.Text_M->text();
     f.w.Text_gama->setText(QStringLiteral("1.4"));
