@@ -27,6 +27,9 @@ ensure_packages() {
 # To build and to run: compiler, CMake, Qt, and the fonts the windows name
 # (Liberation Sans stands in for Arial, DejaVu Sans for Verdana).
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core fontconfig)
+# The command-line front end: CLI11 reads its arguments, Boost.Math finds the
+# roots that have no closed form.
+BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
