@@ -29,10 +29,10 @@ MachNumbers MachFromToToStar(double gama, double ToToStar)
     const double a = sub(mul(div(pow(g, 2.0), add(g, 1.0)), t), sub(g, 1.0));
     const double b = sub(1.0, mul(div(g, add(g, 1.0)), t));
     const double c = div(t, add(g, 1.0));
-    const double D = sub(mul(b, b), mul(a, c));
-    // The floor makes both roots meet at M = 1 where rounding leaves D at
-    // about -1e-17 instead of 0.
-    const double root = D < 1e-10 ? 0.0 : sqrt(D);
+    // b^2 - a c is 1 - t for every gama; written so it does not cancel near
+    // M = 1, where its digits are the distance of both roots from 1.
+    const double D = sub(1.0, t);
+    const double root = sqrt(D);
 
     // c / (b + root) equals (b - root) / a but keeps its digits as a -> 0,
     // where the supersonic branch runs off to infinity.

@@ -104,6 +104,33 @@ TEST(MachFromToToStar, KnownPoints)
     EXPECT_FALSE(none.Msup);
 }
 
+TEST(MachFromToToStar, BothRootsKeepTheirDigitsNextToTheSonicPoint)
+{
+    // 60-digit values of the exact roots for these doubles t; within 1e-10
+    // of t = 1 the two roots differ from 1 in the fifth decimal.
+    struct Row {
+        double gama, t, Msub, Msup;
+    };
+    const Row rows[] {
+        {1.1, 0.99999999995, 0.999992575409, 1.00000742465},
+        {1.3, 0.9999999999, 0.999988500083, 1.00001150008},
+        {1.4, 0.99999999995, 0.999991514766, 1.00000848533},
+        {1.4, 0.9999999996, 0.999976000383, 1.00002400039},
+        {5.0 / 3.0, 0.9999999996, 0.999973333866, 1.0000266672},
+        {2.0, 0.9999999999, 0.999985000187, 1.00001500019},
+        {2.0, 0.999999999998, 0.999997878707, 1.0000021213},
+    };
+    for (const Row &row : rows) {
+        const auto m = MachFromToToStar(row.gama, row.t);
+        EXPECT_NEAR(m.Msub, row.Msub, 1e-11) << row.gama << ' ' << row.t;
+        ASSERT_TRUE(m.Msup);
+        EXPECT_NEAR(*m.Msup, row.Msup, 1e-11) << row.gama << ' ' << row.t;
+    }
+    const auto shown = MachFromToToStar(1.4, 1 - 5e-11);
+    EXPECT_EQ(flow::FormatResult(shown.Msub, "."), "0.99999");
+    EXPECT_EQ(flow::FormatResult(*shown.Msup, "."), "1.00001");
+}
+
 TEST(MachFromToToStar, SubsonicRootKeepsItsDigitsAtTheLimit)
 {
     // The limit (g^2 - 1) / g^2 where the supersonic branch leaves for
