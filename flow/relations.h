@@ -1,0 +1,75 @@
+#pragma once
+
+// Every Rayleigh relation, forward from M and inverse from any ratio to the
+// sonic state, for the command line. Unlike the window's functions these
+// never throw: an input without an answer gets a sentence that says why.
+// They work in extended precision so that each double they return is the
+// exact value correctly rounded, but for ties closer than about 1e-18.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace flow {
+
+// The quantities a flow state can be given by. Every ratio is to the sonic
+// state: T is T/T*, T0 is T0/T0*, and s is the entropy (s* - s)/R.
+enum class Quantity { M, T, p, rho, V, T0, p0, s };
+
+inline constexpr std::array<Quantity, 8> allQuantities {
+    Quantity::M, Quantity::T, Quantity::p, Quantity::rho, Quantity::V, Quantity::T0, Quantity::p0, Quantity::s};
+
+// "M", "T/T*", "p/p*", "rho/rho*", "V/V*", "T0/T0*", "p0/p0*", "(s*-s)/R".
+std::string_view QuantityName(Quantity q);
+
+// Which root of a double-valued relation: T/T* has one root either side of
+// M = 1/sqrt(gamma), its maximum (Low, High); T0/T0*, p0/p0* and the entropy
+// one either side of M = 1. Single-valued inputs are Subsonic, Sonic or
+// Supersonic by their Mach number.
+enum class Branch { Subsonic, Sonic, Supersonic, Low, High };
+
+// "sub", "sonic", "sup", "low", "high".
+std::string_view BranchName(Branch b);
+
+// The branches asked for: Sub picks Subsonic or Low, Sup picks Supersonic or
+// High.
+enum class BranchChoice { Sub, Sup, Both };
+
+// One flow state: its Mach number and every ratio at it.
+struct FlowState {
+    double M;
+    double T;   // T/T*
+    double p;   // p/p*
+    double rho; // rho/rho*
+    double V;   // V/V*
+    double T0;  // T0/T0*
+    double p0;  // p0/p0*
+    double s;   // (s* - s)/R, >= 0
+
+    double operator[](Quantity q) const;
+};
+
+// One answer of Solve: a flow state, or the reason there is none. A state
+// whose ratio leaves a double's range keeps that ratio as infinity and says
+// so in the note.
+struct Solution {
+    Branch branch;
+    std::optional<FlowState> state;
+    std::string note;
+
+    bool solved() const { return state.has_value() && note.empty(); }
+};
+
+// Why gamma cannot be used, or nothing when 1 < gamma < infinity.
+std::optional<std::string> GammaProblem(double gama);
+
+// The state at Mach number M for gamma (> 1): M must be positive and finite.
+Solution FromMach(double gama, double M);
+
+// Every state whose quantity q has this value, one Solution per branch asked
+// for (an input with one root ignores the choice). Never throws.
+std::vector<Solution> Solve(double gama, Quantity q, double value, BranchChoice which = BranchChoice::Both);
+
+} // namespace flow
