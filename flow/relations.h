@@ -62,7 +62,7 @@ struct Solution {
     bool solved() const { return state.has_value() && note.empty(); }
 };
 
-// Why gamma cannot be used, or nothing when 1 < gamma < infinity.
+// Why gamma cannot be used, or nothing when 1 < gamma <= 1e6.
 std::optional<std::string> GammaProblem(double gama);
 
 // The state at Mach number M for gamma (> 1): M must be positive and finite.

@@ -1,0 +1,284 @@
+#include "flow/relations.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+using flow::Branch;
+using flow::BranchChoice;
+using flow::Quantity;
+
+namespace {
+
+// Within two units in the last place.
+void expectClose(double actual, double exact, const std::string &what)
+{
+    EXPECT_LE(std::fabs(actual - exact), 4e-16 * std::fabs(exact))
+        << what << ": " << actual << " instead of " << exact;
+}
+
+std::string fixed(double value, int decimals)
+{
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + 64, value, std::chars_format::fixed, decimals).ptr);
+}
+
+// How far the last bit of q(M) alone moves M: its slope, or next to the
+// extremum of q, where the slope vanishes, the square-root sensitivity.
+double inputBitError(double gama, Quantity q, double M, double flat)
+{
+    const auto at = [&](double m) { return (*flow::FromMach(gama, m).state)[q]; };
+    const double h = 1e-6 * M;
+    const double slope = std::fabs(at(M + h) - at(M - h)) / (2 * h);
+    const double bits = 8 * std::numeric_limits<double>::epsilon() * std::fabs(at(M));
+    return 1e-12 * M + (std::fabs(M / flat - 1) < 1e-2 ? 1e-7 : bits / slope);
+}
+
+std::vector<flow::Solution> solve(double gama, Quantity q, double value) { return flow::Solve(gama, q, value); }
+
+} // namespace
+
+// 50-digit values of M and the seven ratios for the exact doubles given.
+TEST(Relations, ForwardMatchesHighPrecision)
+{
+    struct Row {
+        double gama, M, T, p, rho, V, T0, p0, s;
+    };
+    const Row rows[] {
+        {1.4, 1.0e-3, 5.7599838720338686e-6, 2.3999966400047039, 4.1666725e+5, 2.399996640004704e-6,
+            4.799987520025536e-6, 1.2678754030092789, 43.101482928745687},
+        {1.4, 0.10000000000000001, 0.056020447463324115, 2.3668639053254437, 42.249999999999997, 0.02366863905325444,
+            0.046777073631875638, 1.259145596236027, 10.94870065784887},
+        {1.4, 0.5, 0.79012345679012342, 1.7777777777777777, 2.25, 0.44444444444444444, 0.69135802469135801,
+            1.1140525031800884, 1.3998453944982463},
+        {1.4, 0.99999000000000005, 1.0000033332583321, 1.0000116667444446, 1.000008333458335, 0.99999166661111099,
+            0.99999999993055463, 1.0000000000486111, 2.9166990743189406e-10},
+        {1.4, 1.0000100000000001, 0.99999666659166788, 0.99998833341111081, 0.99999166679166495, 1.000008333277778,
+            0.99999999993055648, 1.0000000000486111, 2.9166342595688846e-10},
+        {1.4, 2.0, 0.52892561983471076, 0.36363636363636364, 0.68749999999999999, 1.4545454545454546,
+            0.79338842975206609, 1.5030959785260411, 1.2175752061512626},
+        {1.4, 3.0, 0.28027681660899655, 0.17647058823529412, 0.62962962962962962, 1.5882352941176471,
+            0.65397923875432522, 3.4244519899125345, 2.7173203116518711},
+        {1.4, 10.0, 0.028972385694884565, 0.017021276595744681, 0.58749999999999998, 1.7021276595744681,
+            0.50701674966047979, 381.61487912392048, 8.3216512671872921},
+        {1.4, 1000.0, 2.938771311957851e-6, 1.714284489796793e-6, 0.58333374999999998, 1.714284489796793,
+            0.48979766763573505, 3.2401201844665418e+12, 31.304801676227325},
+        {1.1, 1.0e-3, 4.4099902980160088e-6, 2.0999976900025411, 4.7619099999999996e+5, 2.0999976900025412e-6,
+            4.1999909700147843e-6, 1.2278258317778515, 136.38995499827728},
+        {1.1, 0.10000000000000001, 0.043145576697866504, 2.0771513353115728, 48.142857142857136, 0.02077151335311573,
+            0.041111570939252795, 1.2211636605679553, 35.305926547357073},
+        {1.1, 0.5, 0.67820069204152253, 1.6470588235294118, 2.4285714285714285, 0.41176470588235295,
+            0.65397923875432527, 1.1040078741805257, 4.7704234838200481},
+        {1.1, 0.99999000000000005, 1.0000009522863935, 1.0000104762478458, 1.0000095239523828, 0.99999047613832199,
+            0.99999999990929606, 1.0000000000498865, 1.0476298564611422e-9},
+        {1.1, 1.0000100000000001, 0.99999904752449088, 0.9999895238668933, 0.99999047633333137, 1.0000095237573697,
+            0.99999999990929805, 1.0000000000498867, 1.0476082389484995e-9},
+        {1.1, 2.0, 0.60493827160493824, 0.38888888888888888, 0.64285714285714287, 1.5555555555555555,
+            0.69135802469135807, 1.6894173565077357, 4.5844558133390784},
+        {1.1, 3.0, 0.33406278932749766, 0.19266055045871559, 0.57671957671957674, 1.7339449541284403,
+            0.46132480430940164, 6.7105564122708849, 10.413863983921712},
+        {1.1, 10.0, 0.035792549306062817, 0.018918918918918918, 0.52857142857142859, 1.8918918918918918,
+            0.20452885317750195, 4.0130796580895014e+6, 32.662577942373059},
+        {1.1, 1000.0, 3.6446214725860457e-6, 1.9090891735552967e-6, 0.52381000000000002, 1.9090891735552967,
+            0.17355687452454765, 5.4514184103173122e+45, 124.57595420711694},
+        {1.6666666666666667, 1.0e-3, 7.1110874074666672e-6, 2.6666622222296297, 3.7500062499999997e+5,
+            2.6666622222296298e-6, 5.3333173333718521e-6, 1.2990370231469781, 30.615466049524889},
+        {1.6666666666666667, 0.10000000000000001, 0.068798710024187058, 2.6229508196721312, 38.124999999999995,
+            0.026229508196721315, 0.051771029293200759, 1.2884168867672819, 7.6557256607281649},
+        {1.6666666666666667, 0.5, 0.88581314878892736, 1.8823529411764706, 2.125, 0.47058823529411765,
+            0.71972318339100347, 1.1201069219731879, 0.9356456678256846},
+        {1.6666666666666667, 0.99999000000000005, 1.0000049999437487, 1.0000125000937503, 1.0000075001125015,
+            0.9999924999437498, 0.99999999994374916, 1.0000000000468751, 1.875021875176294e-10},
+        {1.6666666666666667, 1.0000100000000001, 0.99999499994375122, 0.99998750009374953, 0.99999250011249845,
+            1.0000074999437503, 0.99999999994375084, 1.0000000000468749, 1.8749781252179243e-10},
+        {1.6666666666666667, 2.0, 0.48393194706994328, 0.34782608695652174, 0.71875000000000001, 1.3913043478260869,
+            0.84688090737240077, 1.4091501548061406, 0.75847479419752843},
+        {1.6666666666666667, 3.0, 0.24999999999999999, 0.16666666666666666, 0.66666666666666668, 1.5,
+            0.75000000000000002, 2.5980762113533158, 1.6739764335716714},
+        {1.6666666666666667, 10.0, 0.025295542846301909, 0.015904572564612326, 0.62875000000000001, 1.5904572564612326,
+            0.65136022829227422, 53.513713028858508, 5.0516690487093841},
+        {1.6666666666666667, 1000.0, 2.5599969280027647e-6, 1.599999040000576e-6, 0.62500037500000001,
+            1.599999040000576, 0.64000115199838723, 5.0000345000636656e+7, 18.843253719962747},
+    };
+    for (const Row &row : rows) {
+        const flow::Solution got = flow::FromMach(row.gama, row.M);
+        ASSERT_TRUE(got.solved()) << got.note;
+        const double exact[] {row.M, row.T, row.p, row.rho, row.V, row.T0, row.p0, row.s};
+        for (std::size_t i = 0; i < flow::allQuantities.size(); ++i) {
+            const Quantity q = flow::allQuantities[i];
+            expectClose((*got.state)[q], exact[i],
+                std::string(flow::QuantityName(q)) + " at gamma " + std::to_string(row.gama) + ", M "
+                    + std::to_string(row.M));
+        }
+    }
+}
+
+TEST(Relations, PublishedTableAtGammaOnePointFour)
+{
+    struct Row {
+        double M;
+        Quantity q;
+        const char *shown; // as printed, to its own number of decimals
+    };
+    const Row rows[] {
+        {0.5, Quantity::T, "0.79012"},
+        {0.5, Quantity::T0, "0.69136"},
+        {0.5, Quantity::p, "1.778"},
+        {0.5, Quantity::p0, "1.114"},
+        {0.5, Quantity::V, "0.44444"},
+        {2, Quantity::T, "0.52893"},
+        {2, Quantity::p, "0.36364"},
+        {2, Quantity::rho, "0.6875"},
+        {2, Quantity::p0, "1.5031"},
+        {2, Quantity::T0, "0.79339"},
+        {2, Quantity::V, "1.45455"},
+        {2, Quantity::s, "1.21758"},
+        {3, Quantity::T0, "0.6540"},
+        {3, Quantity::p0, "3.4245"},
+        {3, Quantity::V, "1.588"},
+    };
+    for (const Row &row : rows) {
+        const std::string shown = row.shown;
+        const int decimals = static_cast<int>(shown.size() - shown.find('.') - 1);
+        EXPECT_EQ(fixed((*flow::FromMach(1.4, row.M).state)[row.q], decimals), shown)
+            << flow::QuantityName(row.q) << " at M " << row.M;
+    }
+}
+
+// 50-digit roots, found by bisection on the exact relations.
+TEST(Relations, InversesMatchHighPrecision)
+{
+    struct Row {
+        double gama;
+        Quantity q;
+        double value, M;
+    };
+    const Row rows[] {
+        {1.4, Quantity::T0, 0.9, 0.68843806338255053},
+        {1.4, Quantity::T0, 0.9, 1.5368389402954595},
+        {1.4, Quantity::p0, 1.3, 1.780159948523285},
+        {1.4, Quantity::s, 1.21758, 0.5247270949960873},
+        {1.4, Quantity::s, 1.21758, 2.0000030132764181},
+        {1.4, Quantity::T, 1.0, 0.71428571428571433},
+        {1.4, Quantity::T, 0.5, 2.0811491292195415},
+        {1.4, Quantity::T, 0.5, 0.34321697770576439},
+        {1.4, Quantity::p, 0.5, 1.647508942095828},
+        {1.4, Quantity::rho, 3.0, 0.41522739926869985},
+        {1.4, Quantity::V, 1.6, 3.1622776601683801},
+        {1.4, Quantity::p0, 1.2, 0.2963586947059935},
+        {1.4, Quantity::p0, 10000000000.0, 314.683890752754},
+        {1.4, Quantity::s, 40.0, 0.0015574824455773577},
+        {1.4, Quantity::s, 40.0, 5691.8794174662711},
+        {1.1, Quantity::T0, 0.2, 0.2306850463955574},
+        {1.6666666666666667, Quantity::p0, 1.25, 0.22286263022111393},
+        {1.4, Quantity::T0, 0.999999999, 0.99996205362857662},
+        {1.4, Quantity::T0, 0.999999999, 1.0000379482914233},
+        {1.4, Quantity::p0, 1.0000000001, 0.99998565725609451},
+        {1.4, Quantity::p0, 1.0000000001, 1.0000143427439055},
+    };
+    for (const Row &row : rows) {
+        const auto solutions = solve(row.gama, row.q, row.value);
+        const auto nearest = std::min_element(solutions.begin(), solutions.end(), [&](const auto &a, const auto &b) {
+            return std::fabs(a.state.value_or(flow::FlowState {}).M - row.M)
+                < std::fabs(b.state.value_or(flow::FlowState {}).M - row.M);
+        });
+        ASSERT_TRUE(nearest != solutions.end() && nearest->solved()) << flow::QuantityName(row.q) << " = " << row.value;
+        // Next to M = 1 the root is as sensitive as a square root.
+        const double tolerance = std::fabs(row.M - 1) < 1e-3 ? 1e-10 : 1e-15;
+        EXPECT_NEAR(nearest->state->M, row.M, tolerance * row.M) << flow::QuantityName(row.q) << " = " << row.value;
+        EXPECT_EQ((*nearest->state)[row.q], row.value);
+    }
+}
+
+// Every quantity of a state leads back to that state's Mach number on the
+// branch the state lies on, and reproduces the quantity.
+TEST(Relations, RoundTripOverGammaAndMach)
+{
+    int misses = 0;
+    for (double gama : {1.01, 1.1, 1.3, 1.4, 5.0 / 3.0, 2.0, 10.0}) {
+        for (int k = 0; k <= 240; ++k) {
+            const double M = 1e-3 * std::pow(1e6, k / 240.0); // 1e-3 to 1e3, evenly in log M
+            const flow::FlowState state = *flow::FromMach(gama, M).state;
+            for (Quantity q : flow::allQuantities) {
+                if (!std::isfinite(state[q]))
+                    continue;
+                const double flat = q == Quantity::T ? 1 / std::sqrt(gama) : 1.0; // where q has its extremum
+                const bool low = M < flat;
+                bool back = false;
+                for (const flow::Solution &s : solve(gama, q, state[q])) {
+                    if (!s.state || (s.state->M < flat) != low)
+                        continue;
+                    const double reproduced = (*flow::FromMach(gama, s.state->M).state)[q];
+                    back = std::fabs(reproduced - state[q]) <= 1e-12 * std::fabs(state[q])
+                        && std::fabs(s.state->M - M) <= inputBitError(gama, q, M, flat);
+                }
+                if (!back && ++misses <= 5)
+                    ADD_FAILURE() << flow::QuantityName(q) << " of gamma " << gama << ", M " << M
+                                  << " does not lead back";
+            }
+        }
+    }
+    EXPECT_EQ(misses, 0);
+}
+
+TEST(Relations, BranchesAndTheirNames)
+{
+    const auto t09 = solve(1.4, Quantity::T0, 0.9);
+    ASSERT_EQ(t09.size(), 2u);
+    EXPECT_EQ(flow::BranchName(t09[0].branch), "sub");
+    EXPECT_EQ(flow::BranchName(t09[1].branch), "sup");
+    EXPECT_EQ(fixed(t09[0].state->M, 5), "0.68844");
+    EXPECT_EQ(fixed(t09[1].state->M, 5), "1.53684");
+    EXPECT_EQ(flow::Solve(1.4, Quantity::T0, 0.9, BranchChoice::Sup).size(), 1u);
+
+    const auto t1 = solve(1.4, Quantity::T, 1.0); // M = 1/gamma and M = 1
+    ASSERT_EQ(t1.size(), 2u);
+    EXPECT_EQ(t1[0].branch, Branch::Low);
+    EXPECT_EQ(t1[1].branch, Branch::High);
+    EXPECT_EQ(t1[1].state->M, 1.0);
+
+    EXPECT_EQ(solve(1.4, Quantity::p, 0.5)[0].branch, Branch::Supersonic);
+    EXPECT_EQ(solve(1.4, Quantity::rho, 1.0)[0].branch, Branch::Sonic);
+    EXPECT_EQ(flow::Solve(1.4, Quantity::V, 0.5, BranchChoice::Sup).size(), 1u); // one root: the choice is moot
+    for (const auto &sonic : solve(1.4, Quantity::s, 0.0))
+        EXPECT_EQ(sonic.state->M, 1.0);
+}
+
+TEST(Relations, InputsWithoutSolutionSayWhy)
+{
+    const auto note = [](double gama, Quantity q, double value, std::size_t i = 0) {
+        const auto solutions = flow::Solve(gama, q, value);
+        EXPECT_FALSE(solutions.at(i).solved());
+        return solutions.at(i).note;
+    };
+    EXPECT_EQ(
+        note(1.4, Quantity::p0, 1.3), "p0/p0* = 1.3 is above 1.2679, the largest a subsonic flow has at gamma = 1.4");
+    EXPECT_TRUE(solve(1.4, Quantity::p0, 1.3)[1].solved());
+    EXPECT_EQ(note(1.4, Quantity::p0, 0.9, 1), "p0/p0* = 0.9 is below 1, the smallest any flow has");
+    EXPECT_EQ(note(1.4, Quantity::T0, 0.4, 1), "T0/T0* = 0.4 is below 0.4898: no supersonic flow reaches it");
+    EXPECT_EQ(note(1.4, Quantity::T0, 1.2), "T0/T0* = 1.2 is above 1, the largest any flow has");
+    EXPECT_EQ(note(1.4, Quantity::T0, 0), "T0/T0* must be above 0");
+    EXPECT_EQ(note(1.4, Quantity::p, 2.5), "p/p* must be below 2.4 at gamma = 1.4");
+    EXPECT_EQ(note(1.4, Quantity::rho, 0.5), "rho/rho* must be above 0.58333 at gamma = 1.4");
+    EXPECT_EQ(note(1.4, Quantity::V, -1), "V/V* must be above 0");
+    EXPECT_EQ(note(1.4, Quantity::T, 1.03, 1), "T/T* = 1.03 is above 1.0286, the largest any flow has at gamma = 1.4");
+    EXPECT_EQ(note(1.4, Quantity::s, -0.1), "(s*-s)/R = -0.1 is below 0: no flow has more entropy than at M = 1");
+    EXPECT_EQ(note(1.4, Quantity::s, 1e6), "(s*-s)/R = 1e+06 needs M below 2.2251e-308, the smallest a double holds");
+    // The bound gets the digits it needs to stay on its side of the value.
+    EXPECT_EQ(note(1.4, Quantity::p0, 1.26788),
+        "p0/p0* = 1.26788 is above 1.267876, the largest a subsonic flow has at gamma = 1.4");
+    EXPECT_EQ(note(1.0, Quantity::T0, 0.9), "gamma must be above 1 and at most 1e6, not 1");
+    EXPECT_EQ(note(1.4, Quantity::T0, std::nan("")), "T0/T0* must be a number, not nan");
+    EXPECT_EQ(flow::FromMach(1.4, 0).note, "M must be a number above 0, not 0");
+
+    // A ratio past a double's range is named, never passed on as a number.
+    const flow::Solution far = flow::FromMach(1.4, 1e100);
+    EXPECT_FALSE(far.solved());
+    EXPECT_EQ(far.note, "p0/p0* is above 1.7977e+308, the largest a double holds");
+    EXPECT_EQ(far.state->V, 1.4 / 1.4 * 2.4 / 1.4);
+}
