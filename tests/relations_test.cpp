@@ -18,8 +18,7 @@ namespace {
 // Within two units in the last place.
 void expectClose(double actual, double exact, const std::string &what)
 {
-    EXPECT_LE(std::fabs(actual - exact), 4e-16 * std::fabs(exact))
-        << what << ": " << actual << " instead of " << exact;
+    EXPECT_LE(std::fabs(actual - exact), 4e-16 * std::fabs(exact)) << what << ": " << actual << " instead of " << exact;
 }
 
 std::string fixed(double value, int decimals)
