@@ -1,5 +1,7 @@
 #include "flow/relations.h"
 
+#include "flow/extended.h"
+
 #include <boost/math/tools/toms748_solve.hpp>
 
 #include <charconv>
@@ -13,7 +15,7 @@
 namespace flow {
 namespace {
 
-using Real = long double;
+using extended::Real;
 
 std::string shortest(double v)
 {
@@ -55,62 +57,6 @@ std::string given(Quantity q, double value) { return std::string(QuantityName(q)
 
 std::string atGamma(double gama) { return " at gamma = " + shortest(gama); }
 
-// The flow at Mach number M, everything in extended precision. d = M^2 - 1
-// keeps the digits of the entropy and p0/p0* next to M = 1.
-struct Exact {
-    Real M, T, p, rho, V, T0, p0, s;
-};
-
-// ln(1 + x) - x, without the cancellation next to x = 0.
-Real log1pMinusX(Real x)
-{
-    if (std::fabs(x) >= 1e-2L)
-        return std::log1p(x) - x;
-    Real sum = 0; // -x^2/2 + x^3/3 - ..., to x^13: within 1e-20 of the whole
-    for (int n = 13; n >= 2; --n)
-        sum = x * ((n % 2 == 0 ? -1.0L : 1.0L) / n + sum);
-    return x * sum;
-}
-
-// ln(p0/p0*): finite for every M a double holds, though p0/p0* itself is
-// not. Next to M = 1 the first-order terms cancel exactly, so only the
-// remainders of the logarithms are summed: p0/p0* - 1 keeps its digits.
-Real logP0(Real g, Real M)
-{
-    const Real d = (M - 1) * (M + 1);
-    const Real k = g / (1 + g);
-    const Real j = (g - 1) / (1 + g);
-    if (std::fabs(d) < 0.5L)
-        return -log1pMinusX(k * d) + g / (g - 1) * log1pMinusX(j * d);
-    return -std::log1p(k * d) + g / (g - 1) * std::log1p(j * d);
-}
-
-// (s* - s)/R = -(g/(g-1)) ln(T/T*) + ln(p/p*), with ln T = ln M^2 + 2 ln p;
-// next to M = 1 the first-order terms cancel as in logP0.
-Real entropy(Real g, Real M)
-{
-    const Real d = (M - 1) * (M + 1);
-    const Real k = g / (1 + g);
-    if (std::fabs(d) < 0.5L)
-        return ((g + 1) * log1pMinusX(k * d) - g * log1pMinusX(d)) / (g - 1);
-    return (-g * 2 * std::log(M) + (g + 1) * std::log1p(k * d)) / (g - 1);
-}
-
-Exact exactState(Real g, Real M)
-{
-    Exact e {};
-    const Real m2 = M * M;
-    e.M = M;
-    e.p = (1 + g) / (1 + g * m2);
-    e.V = m2 * e.p;
-    e.rho = 1 / e.V;
-    e.T = e.V * e.p;
-    e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
-    e.p0 = std::exp(logP0(g, M));
-    e.s = entropy(g, M);
-    return e;
-}
-
 double &field(FlowState &state, Quantity q)
 {
     switch (q) {
@@ -144,7 +90,7 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
         return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooLarge};
     if (M < std::numeric_limits<double>::min())
         return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooSmall};
-    const Exact e = exactState(g, M);
+    const extended::State e = extended::StateAt(g, M);
     FlowState state {static_cast<double>(e.M), static_cast<double>(e.T), static_cast<double>(e.p),
         static_cast<double>(e.rho), static_cast<double>(e.V), static_cast<double>(e.T0), static_cast<double>(e.p0),
         static_cast<double>(e.s)};
@@ -237,26 +183,24 @@ std::vector<Solution> fromT(Real g, double t, BranchChoice which)
 std::vector<Solution> fromT0(Real g, double t, BranchChoice which)
 {
     std::vector<Solution> out;
-    const Real limit = (g * g - 1) / (g * g);
-    const Real a = (g * g * t - (g * g - 1)) / (g + 1);
-    const Real b = 1 - g / (g + 1) * t;
-    const Real c = t / (g + 1);
-    const Real root = std::sqrt(1 - static_cast<Real>(t));
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
-        if (!(t > 0))
+        if (!(t > 0)) {
             out.push_back(none(branch, "T0/T0* must be above 0"));
-        else if (t > 1)
+        } else if (t > 1) {
             out.push_back(none(branch, given(Quantity::T0, t) + " is above 1, the largest any flow has"));
-        else if (branch == Branch::Subsonic)
-            out.push_back(stateAt(g, std::sqrt(c / (b + root)), branch, Quantity::T0, t));
-        else if (a <= 0)
-            out.push_back(none(branch,
-                given(Quantity::T0, t) + (t < limit ? " is below " : " is at ") + boundText(limit, t)
-                    + ": no supersonic flow reaches it"));
-        else
-            out.push_back(stateAt(g, std::sqrt((b + root) / a), branch, Quantity::T0, t));
+        } else {
+            const extended::T0Roots roots = extended::MachFromT0(g, t);
+            if (branch == Branch::Subsonic)
+                out.push_back(stateAt(g, roots.sub, branch, Quantity::T0, t));
+            else if (roots.sup)
+                out.push_back(stateAt(g, *roots.sup, branch, Quantity::T0, t));
+            else
+                out.push_back(none(branch,
+                    given(Quantity::T0, t) + (t < extended::T0Limit(g) ? " is below " : " is at ")
+                        + boundText(extended::T0Limit(g), t) + ": no supersonic flow reaches it"));
+        }
     }
     return out;
 }
@@ -267,7 +211,7 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
 {
     std::vector<Solution> out;
     const Real target = std::sqrt(std::log(static_cast<Real>(p0)));
-    const Real subsonicMax = std::exp(logP0(g, 0));
+    const Real subsonicMax = std::exp(extended::LogP0(g, 0));
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
@@ -281,10 +225,10 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
                 continue;
             }
             // In x = M^2, which p0/p0* follows linearly at M = 0.
-            const auto f = [&](Real x) { return std::sqrt(logP0(g, std::sqrt(x))) - target; };
+            const auto f = [&](Real x) { return std::sqrt(extended::LogP0(g, std::sqrt(x))) - target; };
             out.push_back(stateAt(g, std::sqrt(rootOf(f, 0, 1, f(0), f(1))), branch, Quantity::p0, p0));
         } else {
-            const auto f = [&](Real u) { return std::sqrt(logP0(g, std::exp(u))) - target; };
+            const auto f = [&](Real u) { return std::sqrt(extended::LogP0(g, std::exp(u))) - target; };
             const auto u = rootFromZero(f, lnMax);
             out.push_back(u ? stateAt(g, std::exp(*u), branch, Quantity::p0, p0)
                             : none(branch, given(Quantity::p0, p0) + " needs " + tooLarge));
@@ -299,7 +243,7 @@ std::vector<Solution> fromS(Real g, double s, BranchChoice which)
 {
     std::vector<Solution> out;
     const Real target = std::sqrt(static_cast<Real>(s));
-    const auto f = [&](Real u) { return std::sqrt(entropy(g, std::exp(u))) - target; };
+    const auto f = [&](Real u) { return std::sqrt(extended::Entropy(g, std::exp(u))) - target; };
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
