@@ -1,6 +1,7 @@
 #include "flow/relations.h"
 
 #include "flow/extended.h"
+#include "flow/wording.h"
 
 #include <boost/math/tools/toms748_solve.hpp>
 
@@ -17,29 +18,6 @@ namespace {
 
 using extended::Real;
 
-std::string shortest(double v)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-    return std::string(buffer, end);
-}
-
-// A bound in as few digits as keep it on its side of the value it is
-// compared with, so the sentence never contradicts itself.
-std::string boundText(Real bound, double value)
-{
-    const double b = static_cast<double>(bound);
-    for (int digits = 5; digits < 17; ++digits) {
-        char buffer[40];
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, b, std::chars_format::general, digits).ptr;
-        double shown = 0;
-        std::from_chars(buffer, end, shown);
-        if ((shown < value) == (b < value) && (shown > value) == (b > value))
-            return std::string(buffer, end);
-    }
-    return shortest(b);
-}
-
 // The ends of a double's range, in a few digits.
 std::string limitText(double limit)
 {
@@ -53,9 +31,9 @@ const std::string tooSmall
 const std::string tooLarge
     = "M above " + limitText(std::numeric_limits<double>::max()) + ", the largest a double holds";
 
-std::string given(Quantity q, double value) { return std::string(QuantityName(q)) + " = " + shortest(value); }
+std::string given(Quantity q, double value) { return std::string(QuantityName(q)) + " = " + ShortestText(value); }
 
-std::string atGamma(double gama) { return " at gamma = " + shortest(gama); }
+std::string atGamma(double gama) { return " at gamma = " + ShortestText(gama); }
 
 double &field(FlowState &state, Quantity q)
 {
@@ -166,8 +144,8 @@ std::vector<Solution> fromT(Real g, double t, BranchChoice which)
             out.push_back(none(branch, "T/T* must be above 0"));
         else if (disc < 0)
             out.push_back(none(branch,
-                given(Quantity::T, t) + " is above " + boundText(tMax, t) + ", the largest any flow has"
-                    + atGamma(static_cast<double>(g))));
+                given(Quantity::T, t) + " is above " + BoundText(static_cast<double>(tMax), t)
+                    + ", the largest any flow has" + atGamma(static_cast<double>(g))));
         else {
             const Real sq = std::sqrt(static_cast<Real>(t));
             const Real big = 1 + g + std::sqrt(disc);
@@ -199,7 +177,7 @@ std::vector<Solution> fromT0(Real g, double t, BranchChoice which)
             else
                 out.push_back(none(branch,
                     given(Quantity::T0, t) + (t < extended::T0Limit(g) ? " is below " : " is at ")
-                        + boundText(extended::T0Limit(g), t) + ": no supersonic flow reaches it"));
+                        + BoundText(static_cast<double>(extended::T0Limit(g)), t) + ": no supersonic flow reaches it"));
         }
     }
     return out;
@@ -220,8 +198,9 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
         } else if (branch == Branch::Subsonic) {
             if (p0 >= subsonicMax) {
                 out.push_back(none(branch,
-                    given(Quantity::p0, p0) + (p0 > subsonicMax ? " is above " : " is at ") + boundText(subsonicMax, p0)
-                        + ", the largest a subsonic flow has" + atGamma(static_cast<double>(g))));
+                    given(Quantity::p0, p0) + (p0 > subsonicMax ? " is above " : " is at ")
+                        + BoundText(static_cast<double>(subsonicMax), p0) + ", the largest a subsonic flow has"
+                        + atGamma(static_cast<double>(g))));
                 continue;
             }
             // In x = M^2, which p0/p0* follows linearly at M = 0.
@@ -284,11 +263,12 @@ Solution fromSingle(Real g, Quantity q, double v)
     const Branch unknown = (x > 1) == falling ? Branch::Subsonic : Branch::Supersonic;
     if (!(x > lo))
         return none(unknown,
-            std::string(QuantityName(q)) + " must be above " + boundText(lo, v)
+            std::string(QuantityName(q)) + " must be above " + BoundText(static_cast<double>(lo), v)
                 + (lo > 0 ? atGamma(static_cast<double>(g)) : ""));
     if (!(x < hi))
         return none(unknown,
-            std::string(QuantityName(q)) + " must be below " + boundText(hi, v) + atGamma(static_cast<double>(g)));
+            std::string(QuantityName(q)) + " must be below " + BoundText(static_cast<double>(hi), v)
+                + atGamma(static_cast<double>(g)));
     const Real M = std::sqrt(m2);
     return stateAt(g, M, branchOf(M), q, v);
 }
@@ -363,7 +343,7 @@ std::optional<std::string> GammaProblem(double gama)
     // Real gases lie between 1 and 5/3; past a million the extended
     // precision no longer tells gamma from gamma + 1.
     if (!(gama > 1 && gama <= 1e6))
-        return "gamma must be above 1 and at most 1e6, not " + shortest(gama);
+        return "gamma must be above 1 and at most 1e6, not " + ShortestText(gama);
     return std::nullopt;
 }
 
@@ -372,7 +352,7 @@ Solution FromMach(double gama, double M)
     if (auto problem = GammaProblem(gama))
         return none(branchOf(M), *problem);
     if (!(M > 0) || !std::isfinite(M))
-        return none(Branch::Sonic, "M must be a number above 0, not " + shortest(M));
+        return none(Branch::Sonic, "M must be a number above 0, not " + ShortestText(M));
     return stateAt(gama, M, branchOf(M));
 }
 
@@ -383,7 +363,7 @@ std::vector<Solution> Solve(double gama, Quantity q, double value, BranchChoice 
     const bool twoRoots = q == Quantity::T || q == Quantity::T0 || q == Quantity::p0 || q == Quantity::s;
     const auto problem = GammaProblem(gama) ? GammaProblem(gama)
         : !std::isfinite(value)
-        ? std::optional(std::string(QuantityName(q)) + " must be a number, not " + shortest(value))
+        ? std::optional(std::string(QuantityName(q)) + " must be a number, not " + ShortestText(value))
         : std::nullopt;
     if (problem) {
         if (!twoRoots)
