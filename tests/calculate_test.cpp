@@ -47,6 +47,7 @@ private slots:
 
     void modeButtonsPrepareTheirInputBox();
     void modeSwitchSequence();
+    void choosingTheChosenModeAgainKeepsTheInput();
     void noModeChosen();
     void machModeShowsRatiosAndMarksThePoint();
     void machModeRefusesMachAtOrBelowZero();
@@ -57,6 +58,7 @@ private slots:
     void ratioModeAboveOne();
     void ratioModeAtTheLimit();
     void gamaIsCapturedOnEveryPress();
+    void longInputIsReadWhole();
     void realMessageBoxIsModalWithOnlyOk();
 };
 
@@ -104,6 +106,21 @@ void CalculateTest::modeSwitchSequence()
     QCOMPARE(base(f.w.Text_Msup), kGrey);
     QVERIFY(!f.w.Text_Msup->isVisible());
     QCOMPARE(f.w.Picture1->image(), chart); // the chart is not cleared
+}
+
+void CalculateTest::choosingTheChosenModeAgainKeepsTheInput()
+{
+    Fixture f;
+    f.w.show();
+    for (auto [option, box] :
+        {std::pair {f.w.Option_M, f.w.Text_M}, std::pair {f.w.Option_ToToStar, f.w.Text_ToToStar}}) {
+        choose(option);
+        box->setText(QStringLiteral("0.5"));
+        choose(option);
+        QTest::keyClick(option, Qt::Key_Space);
+        QVERIFY(option->isChecked());
+        QCOMPARE(box->text(), QStringLiteral("0.5"));
+    }
 }
 
 void CalculateTest::noModeChosen()
@@ -291,6 +308,18 @@ void CalculateTest::gamaIsCapturedOnEveryPress()
     calculate(f.w);
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.68844"));
     QVERIFY(atOnePointThree != f.w.Text_M->text());
+}
+
+void CalculateTest::longInputIsReadWhole()
+{
+    Fixture f;
+    f.w.show();
+    // Blanks are skipped anywhere, however many there are.
+    const QString blanks(40'000, QLatin1Char(' '));
+    f.w.Text_gama->setText(QStringLiteral("1") + blanks + QStringLiteral(".4"));
+    calculateRatio(f.w, QStringLiteral("0") + blanks + QStringLiteral(".9"));
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.w.Text_M->text(), QStringLiteral("0.68844"));
 }
 
 void CalculateTest::realMessageBoxIsModalWithOnlyOk()

@@ -35,6 +35,7 @@ private slots:
     void everyCaptionFits();
     void initialState();
     void tabOrderAndInitialFocus();
+    void focusFollowsTheChosenMode();
 
     void keyboardAndScreenReader();
 
@@ -46,7 +47,7 @@ private slots:
     void graphLeavesMachPastItsLoop();
     void graphStoppedByAFaultShowsItsLastPoint();
     void chartClickDrawsTheCurveAndTheSonicPoint();
-    void chartClickCapturesGamaBeforeAnyCalculation();
+    void chartClickBeforeAnyCalculationDrawsForTheBoxGama();
     void chartClickFaultIsReportedAndKeepsTheDrawing();
 
     void aboutIsOneWindowThatOutlivesTheMainWindow();
@@ -104,7 +105,10 @@ void MainWindowTest::controlsStandWhereTheLayoutPutsThem()
     QCOMPARE(control->parentWidget()->objectName(), container.isEmpty() ? QString() : container);
     if (container.isEmpty())
         QCOMPARE(control->parentWidget(), w.centralWidget());
-    QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    if (container == QStringLiteral("Picture1")) // inside the chart's border
+        expected.translate(w.Picture1->contentsRect().topLeft());
+    QCOMPARE(control->geometry(), expected);
     QCOMPARE(control->isVisible(), visible);
 
     QString shown;
@@ -129,6 +133,12 @@ void MainWindowTest::windowAndLooks()
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(w.menuBar()->actions().size(), 1);
     QCOMPARE(w.menuBar()->actions().first()->text().remove(QLatin1Char('&')), QStringLiteral("About"));
+    // Every window carries the program's icon, each size rendered for itself.
+    ui::AboutWindow about;
+    for (const QWidget *window : {static_cast<QWidget *>(&w), static_cast<QWidget *>(&about)})
+        QCOMPARE(window->windowIcon().availableSizes().size(), 6);
+    for (QSize size : w.windowIcon().availableSizes())
+        QCOMPARE(w.windowIcon().pixmap(size).toImage().size(), size);
 
     for (QLabel *caption : {w.Label8, w.Label7}) {
         QVERIFY(caption->font().italic());
@@ -224,6 +234,27 @@ void MainWindowTest::tabOrderAndInitialFocus()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected[i]);
     }
+}
+
+void MainWindowTest::focusFollowsTheChosenMode()
+{
+    MainWindow w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::mouseClick(w.Option_M, Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), w.Text_M);
+    QCOMPARE(w.Text_M->selectedText(), QStringLiteral(" "));
+    QTest::keyClicks(w.Text_M, QStringLiteral("2"));
+    QCOMPARE(w.Text_M->text(), QStringLiteral("2"));
+
+    // An arrow key selects the other mode and moves the focus to its button
+    // first; the focus still ends in the chosen mode's box.
+    w.Option_M->setFocus();
+    QTest::keyClick(w.Option_M, Qt::Key_Down);
+    QVERIFY(w.Option_ToToStar->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), w.Text_ToToStar);
+    QCOMPARE(w.Text_ToToStar->selectedText(), QStringLiteral(" "));
 }
 
 void MainWindowTest::keyboardAndScreenReader()
@@ -368,19 +399,30 @@ void MainWindowTest::chartClickDrawsTheCurveAndTheSonicPoint()
     QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), img.width() * img.height());
 }
 
-void MainWindowTest::chartClickCapturesGamaBeforeAnyCalculation()
+void MainWindowTest::chartClickBeforeAnyCalculationDrawsForTheBoxGama()
 {
     Fixture f;
+    const double lastM = 3.0000000000000013;
     f.w.Picture1_Click();
-    QVERIFY(f.w.gama.has_value());
-    QCOMPARE(*f.w.gama, 1.4);
-    // With the captured 1.4 the curve stays above the M axis at M = 2.
+    QVERIFY(!f.w.gama.has_value()); // only a calculation sets it
+    // With the box's 1.4 the curve stays above the M axis at M = 2.
     QVERIFY(near(f.w.Picture1->image(), pixelOf(2.0, -0.79339), kRedPixel));
 
-    // Once captured, a changed box is not read again until a calculation.
+    // Each click reads the box anew.
+    f.w.Text_gama->setText(QStringLiteral("1.2"));
+    f.w.Picture1_Click();
+    const QImage img = f.w.Picture1->image();
+    QVERIFY(near(img, pixelOf(lastM, -flow::RatiosFromMach(1.2, lastM).ToToStar), kRedPixel));
+    QVERIFY(!near(img, pixelOf(lastM, -flow::RatiosFromMach(1.4, lastM).ToToStar), kRedPixel));
+    QVERIFY(!f.w.gama.has_value());
+
+    // Once a calculation has set gama, a changed box is not read again
+    // until the next calculation.
+    f.w.Text_gama->setText(QStringLiteral("1.4"));
+    f.w.Command1_Click(); // no mode: a message, but gama is read
     f.w.Text_gama->setText(QStringLiteral("1"));
     f.w.Picture1_Click();
-    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
     QCOMPARE(*f.w.gama, 1.4);
 }
 

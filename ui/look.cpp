@@ -1,6 +1,7 @@
 #include "ui/look.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QWidget>
 
 namespace ui {
@@ -38,11 +39,22 @@ QFont Verdana(double points)
     return f;
 }
 
+QIcon ProgramIcon()
+{
+    // Renderings of packaging/kalvenor.svg: Qt reads SVG only with a plugin
+    // that is seldom installed.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/kalvenor-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void SetUpApplication()
 {
     QApplication::setStyle(QStringLiteral("Fusion")); // the same look on every desktop
     // Before any widget exists, so that no other face is ever loaded.
     QApplication::setFont(DefaultFont());
+    QApplication::setWindowIcon(ProgramIcon());
 }
 
 void SetTextColour(QWidget *widget, QColor colour)

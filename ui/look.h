@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 
 namespace ui {
@@ -21,7 +22,10 @@ QFont DefaultFont();
 QFont ArialItalic();
 QFont Verdana(double points);
 
-// The style and font of every window, set once on the application.
+// The program's icon, in the sizes desktops ask for.
+QIcon ProgramIcon();
+
+// The style, font and icon of every window, set once on the application.
 void SetUpApplication();
 
 void SetTextColour(QWidget *widget, QColor colour);

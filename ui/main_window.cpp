@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <limits>
+
 namespace ui {
 namespace {
 
@@ -35,7 +37,11 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
 
 QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect geometry)
 {
-    return place(new QLineEdit(text, parent), name, geometry);
+    auto *box = place(new QLineEdit(parent), name, geometry);
+    // Blanks may stand anywhere in a number, so no length is too long to read.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    box->setText(text);
+    return box;
 }
 
 double readNumber(const QLineEdit *box) { return flow::ParseNumber(box->text().toStdString()); }
@@ -105,6 +111,8 @@ void MainWindow::buildControls()
     Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), Twips(480, 120, 495, 255));
     Label7 = label(Picture1, "Label7", QStringLiteral("M "), Twips(2040, 1920, 255, 255));
     for (QLabel *caption : {Label8, Label7}) {
+        // Placed in the area inside the chart's border, as the drawing is.
+        caption->move(caption->pos() + Picture1->contentsRect().topLeft());
         caption->setFont(ArialItalic());
         SetBackground(caption, kPaleYellow);
     }
@@ -144,11 +152,13 @@ void MainWindow::buildControls()
         setTabOrder(const_cast<QWidget *>(chain[i]), const_cast<QWidget *>(chain[i + 1]));
     Text_TTstar->setFocus();
 
-    connect(Option_M, &QRadioButton::clicked, this, [this](bool checked) {
+    // Only on becoming selected: clicking the chosen button again must not
+    // blank what was typed.
+    connect(Option_M, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
             Option_M_Click();
     });
-    connect(Option_ToToStar, &QRadioButton::clicked, this, [this](bool checked) {
+    connect(Option_ToToStar, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
             Option_ToToStar_Click();
     });
@@ -176,11 +186,11 @@ QString MainWindow::format(double value) const
     return QString::fromStdString(flow::FormatResult(value, QLocale().decimalPoint().toStdString()));
 }
 
-std::optional<flow::RayleighRatios> MainWindow::storeRatios()
+std::optional<flow::RayleighRatios> MainWindow::storeRatios(double g)
 {
     if (M <= 0)
         return std::nullopt;
-    const flow::RayleighRatios r = flow::RatiosFromMach(gamaValue(), M);
+    const flow::RayleighRatios r = flow::RatiosFromMach(g, M);
     ToToStar = r.ToToStar;
     return r;
 }
@@ -194,19 +204,23 @@ void MainWindow::showRatios(const flow::RayleighRatios &r)
     writeResult(Text_ToToStar, format(ToToStar));
 }
 
-void MainWindow::oranlar()
+void MainWindow::oranlar() { oranlar(gamaValue()); }
+
+void MainWindow::oranlar(double g)
 {
-    if (const auto r = storeRatios())
+    if (const auto r = storeRatios(g))
         showRatios(*r);
 }
 
-void MainWindow::Graph()
+void MainWindow::Graph() { Graph(gamaValue()); }
+
+void MainWindow::Graph(double g)
 {
     // Every point passes through oranlar, but only the last one's boxes can
     // be seen: they are written once, which saves most of a click's time.
     std::optional<flow::RayleighRatios> last;
     const auto oranlarQuietly = [&] {
-        if (const auto r = storeRatios())
+        if (const auto r = storeRatios(g))
             last = r;
     };
     chart::DrawingSurface &s = Picture1->surface();
@@ -252,6 +266,7 @@ void MainWindow::Option_M_Click()
     for (QLineEdit *box : {Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
         SetBackground(box, kGrey);
     Command1->setText(QStringLiteral("Input value then CLICK"));
+    focusInput(Text_M);
 }
 
 void MainWindow::Option_ToToStar_Click()
@@ -274,6 +289,20 @@ void MainWindow::Option_ToToStar_Click()
         SetBackground(box, kGrey);
     SetBackground(Text_ToToStar, kWhite);
     Command1->setText(QStringLiteral("Input value then CLICK"));
+    focusInput(Text_ToToStar);
+}
+
+void MainWindow::focusInput(QLineEdit *box)
+{
+    // Queued: an arrow key selects a mode first and moves the focus to its
+    // button afterwards.
+    QMetaObject::invokeMethod(
+        this,
+        [box] {
+            box->setFocus();
+            box->selectAll(); // typing replaces the blank
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::Command1_Click()
@@ -326,12 +355,12 @@ void MainWindow::Command1_Click()
 void MainWindow::Picture1_Click()
 {
     guarded([this] {
-        // Before any calculation the chart uses the gama the box shows, not 0.
-        if (!gama)
-            gama = readNumber(Text_gama);
-        Graph();
+        // Before any calculation the chart is drawn for the gama the box shows;
+        // gama itself is set only by a calculation.
+        const double g = gama ? *gama : readNumber(Text_gama);
+        Graph(g);
         M = 1;
-        oranlar();
+        oranlar(g);
         Picture1->surface().DrawCircle(M, -ToToStar, 0.05, chart::kBlue);
     });
 }

@@ -84,7 +84,12 @@ private:
     void buildControls();
     // oranlar in two halves: the ratios for M with ToToStar stored, and the
     // five boxes written.
-    std::optional<flow::RayleighRatios> storeRatios();
+    std::optional<flow::RayleighRatios> storeRatios(double g);
+    // oranlar and Graph for a gama of the caller's.
+    void oranlar(double g);
+    void Graph(double g);
+    // Keyboard focus to the chosen mode's input box, its text selected.
+    void focusInput(QLineEdit *box);
     void showRatios(const flow::RayleighRatios &r);
     void ShowMessage(const QString &text);
     // Runs a handler body; an arithmetic fault stops it and is reported.
