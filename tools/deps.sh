@@ -33,8 +33,9 @@ BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
-# To build the Debian package: dpkg-shlibdeps works out its dependencies.
-PACKAGE_PACKAGES=(dpkg-dev)
+# To build the Debian package: dpkg-shlibdeps works out its dependencies and
+# CPack looks at the program with file.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # To take screenshots of the real window on a virtual X display.
 SCREENSHOT_PACKAGES=(xvfb xdotool imagemagick x11-utils)
 # Benchmarks: Google Benchmark; the start-up runs need an X server of their
