@@ -71,6 +71,8 @@ BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
+# To check the man pages (groff from groff-base reads them as man does).
+TEST_PACKAGES+=(groff-base)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
 # CPack looks at the program with file.
 PACKAGE_PACKAGES=(dpkg-dev file)
