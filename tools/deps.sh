@@ -1,5 +1,44 @@
-# Installs the Debian packages the project needs, if any are missing.
-# Sourced by run.sh and test.sh; pass the package names.
+# Installs the Debian packages the project needs, if any are missing, and runs
+# the scripts' steps quietly. Sourced by the scripts; defines only functions
+# and package lists.
+
+# A step prints one line; what its commands print goes to a log under build/,
+# shown only when the step fails.
+#   step LINE LOG COMMAND...
+step() {
+    local line=$1 log=$2
+    shift 2
+    echo "$line"
+    mkdir -p "$(dirname "$log")"
+    "$@" >"$log" 2>&1 || {
+        local status=$?
+        echo "Failed; from $log:" >&2
+        # Ninja marks each failed command: from the first on is the reason,
+        # however long the compiler's message.
+        if grep -q '^FAILED: ' "$log"; then
+            sed -n '/^FAILED: /,$p' "$log" >&2
+        else
+            tail -n 40 "$log" >&2
+        fi
+        return "$status"
+    }
+}
+
+# Configures and builds one CMake preset; more arguments go to the build.
+configure_and_build() {
+    cmake --preset "$1" && cmake --build --preset "$@"
+}
+
+# apt_install AS PACKAGE...: AS is sudo, or empty for root. env, because sudo
+# drops the caller's environment.
+apt_install() {
+    local as=$1
+    shift
+    ${as:+"$as"} env DEBIAN_FRONTEND=noninteractive apt-get update \
+        && ${as:+"$as"} env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"
+}
+
+# Pass the package names.
 ensure_packages() {
     local missing=()
     local pkg
@@ -8,20 +47,19 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
 
-    local sudo=()
+    local as=''
     if [ "$(id -u)" -ne 0 ]; then
         if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
-            sudo=(sudo)
+            as=sudo
         else
             echo "Missing packages; install them and run again:" >&2
             echo "  apt-get install ${missing[*]}" >&2
             exit 1
         fi
     fi
-    echo "Installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local count="${#missing[@]} packages"
+    [ ${#missing[@]} -eq 1 ] && count="1 package"
+    step "Installing $count…" build/deps.log apt_install "$as" "${missing[@]}" || exit 1
 }
 
 # To build and to run: compiler, CMake, Qt, and the fonts the windows name
@@ -33,8 +71,11 @@ BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
-# To build the Debian package: dpkg-shlibdeps works out its dependencies.
-PACKAGE_PACKAGES=(dpkg-dev)
+# To check the man pages (groff from groff-base reads them as man does).
+TEST_PACKAGES+=(groff-base)
+# To build the Debian package: dpkg-shlibdeps works out its dependencies and
+# CPack looks at the program with file.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # To take screenshots of the real window on a virtual X display.
 SCREENSHOT_PACKAGES=(xvfb xdotool imagemagick x11-utils)
 # Benchmarks: Google Benchmark; the start-up runs need an X server of their
