@@ -20,7 +20,7 @@ cmake --build "$build" --parallel "$(nproc)" >/dev/null
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1
-targets=(parse_number format_result ratios_from_mach mach_from_totostar)
+targets=(parse_number format_result ratios_from_mach mach_from_totostar heat_process)
 printf '%-20s %14s  %s\n' target executions findings
 found=0
 for target in "${targets[@]}"; do

@@ -57,14 +57,15 @@ State StateAt(Real g, Real M)
     return e;
 }
 
-Real T0Limit(Real g) { return (g * g - 1) / (g * g); }
+// (g - 1)(g + 1) rather than g^2 - 1, which cancels for g next to 1.
+Real T0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
 
 // With x = M^2, T0/T0* = t is a x^2 - 2 b x + c = 0 whose discriminant
 // b^2 - a c is exactly 1 - t. c / (b + root) is the small root without the
 // cancellation of (b - root) / a.
 T0Roots MachFromT0(Real g, Real t)
 {
-    const Real a = (g * g * t - (g * g - 1)) / (g + 1);
+    const Real a = (g * g * t - (g - 1) * (g + 1)) / (g + 1);
     const Real b = 1 - g / (g + 1) * t;
     const Real c = t / (g + 1);
     const Real root = std::sqrt(1 - t);

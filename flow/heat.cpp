@@ -5,6 +5,7 @@
 #include "flow/wording.h"
 
 #include <cmath>
+#include <limits>
 
 namespace flow {
 namespace {
@@ -37,7 +38,13 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
     const Real g = gama;
     const extended::State in = extended::StateAt(g, M1);
     // The sonic state is the same at both stations: T0* / T01 = 1 / (T01/T0*).
-    HeatResult result {std::nullopt, static_cast<double>(1 / in.T0), static_cast<double>(1 / in.T0 - 1), ""};
+    HeatResult result {};
+    const double chokeT0 = static_cast<double>(1 / in.T0);
+    const double chokeQ = static_cast<double>(1 / in.T0 - 1);
+    if (std::isfinite(chokeT0) && std::isfinite(chokeQ)) { // not so for inlets slower than about 1e-154
+        result.chokeT0 = chokeT0;
+        result.chokeQ = chokeQ;
+    }
     const auto noExit = [&result](std::string why) {
         result.note = std::move(why);
         return result;
@@ -45,7 +52,7 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
     const Real t2 = in.T0 * ratio;
     if (t2 > 1)
         return noExit("the duct chokes: " + inlet(gama, M1)
-            + " at most q/(cp*T01) = " + BoundText(*result.chokeQ, static_cast<double>(ratio - 1))
+            + " at most q/(cp*T01) = " + BoundText(static_cast<double>(1 / in.T0 - 1), static_cast<double>(ratio - 1))
             + " can be added; more heat changes the inlet flow");
     const extended::T0Roots roots = extended::MachFromT0(g, t2);
     Real M2 = roots.sub;
@@ -62,6 +69,8 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
         return noExit("cooled at M1 = 1 the flow may leave on either branch: give M1 just below or above 1");
     if (t2 == 1)
         M2 = 1;
+    if (ratio == 1) // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
+        M2 = M1;
 
     const extended::State out = extended::StateAt(g, M2);
     const auto d = [](Real x) { return static_cast<double>(x); };
@@ -70,6 +79,13 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
     const Real p0 = std::exp(extended::LogP0(g, M2) - extended::LogP0(g, M1));
     result.process = HeatProcess {d(M2), d(ratio), d(ratio - 1), d(out.p / in.p), d(out.T / in.T), d(out.rho / in.rho),
         d(out.V / in.V), d(p0), d(in.s - out.s)};
+    const HeatProcess &e = *result.process;
+    for (double v : {e.p, e.T, e.rho, e.V, e.p0, e.s})
+        if (!std::isfinite(v) || (v != 0 && std::fabs(v) < std::numeric_limits<double>::min()))
+            return noExit("the exit state leaves a double's range");
+    if (!(e.M2 >= std::numeric_limits<double>::min()))
+        return noExit(
+            "M2 is below " + ShortestText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
     return result;
 }
 

@@ -27,7 +27,7 @@ struct HeatProcess {
 };
 
 // The answer for one inlet: the process, or why there is none. The heat
-// that chokes the duct is known whenever the inlet is.
+// that chokes the duct is known whenever the inlet is and a double holds it.
 struct HeatResult {
     std::optional<HeatProcess> process;
     std::optional<double> chokeT0; // T0*/T01
