@@ -40,20 +40,23 @@ QList<QWidget *> visibleInFrame1(const MainWindow &w)
 
 } // namespace
 
-class CalculateTest : public QObject {
+class CalculateTest : public OffscreenTest {
     Q_OBJECT
 private slots:
     void initTestCase() { ui::SetUpApplication(); }
 
     void modeButtonsPrepareTheirInputBox();
     void modeSwitchSequence();
+    void choosingTheChosenModeAgainKeepsTheInput_data();
     void choosingTheChosenModeAgainKeepsTheInput();
     void noModeChosen();
     void machModeShowsRatiosAndMarksThePoint();
+    void machModeRefusesMachAtOrBelowZero_data();
     void machModeRefusesMachAtOrBelowZero();
     void machModeFaultIsReported();
     void ratioModeFindsBothMachNumbers_data();
     void ratioModeFindsBothMachNumbers();
+    void ratioModeWithoutSupersonicSolution_data();
     void ratioModeWithoutSupersonicSolution();
     void ratioModeAboveOne();
     void ratioModeAtTheLimit();
@@ -108,19 +111,29 @@ void CalculateTest::modeSwitchSequence()
     QCOMPARE(f.w.Picture1->image(), chart); // the chart is not cleared
 }
 
+void CalculateTest::choosingTheChosenModeAgainKeepsTheInput_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("M") << "Option_M"
+                       << "Text_M";
+    QTest::newRow("To/To*") << "Option_ToToStar"
+                            << "Text_ToToStar";
+}
+
 void CalculateTest::choosingTheChosenModeAgainKeepsTheInput()
 {
+    QFETCH(QString, option);
+    QFETCH(QString, box);
     Fixture f;
     f.w.show();
-    for (auto [option, box] :
-        {std::pair {f.w.Option_M, f.w.Text_M}, std::pair {f.w.Option_ToToStar, f.w.Text_ToToStar}}) {
-        choose(option);
-        box->setText(QStringLiteral("0.5"));
-        choose(option);
-        QTest::keyClick(option, Qt::Key_Space);
-        QVERIFY(option->isChecked());
-        QCOMPARE(box->text(), QStringLiteral("0.5"));
-    }
+    auto *button = f.w.findChild<QRadioButton *>(option);
+    choose(button);
+    f.w.findChild<QLineEdit *>(box)->setText(QStringLiteral("0.5"));
+    choose(button);
+    QTest::keyClick(button, Qt::Key_Space);
+    QVERIFY(button->isChecked());
+    QCOMPARE(f.w.findChild<QLineEdit *>(box)->text(), QStringLiteral("0.5"));
 }
 
 void CalculateTest::noModeChosen()
@@ -160,20 +173,28 @@ void CalculateTest::machModeShowsRatiosAndMarksThePoint()
     QVERIFY(near(img, pixelOf(1.0, -1.0), kRedPixel));
 }
 
+void CalculateTest::machModeRefusesMachAtOrBelowZero_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("blank") << " ";
+    QTest::newRow("negative") << "-1";
+    QTest::newRow("no number") << "abc";
+}
+
 void CalculateTest::machModeRefusesMachAtOrBelowZero()
 {
-    for (const char *typed : {"0", " ", "-1", "abc"}) {
-        Fixture f;
-        f.w.show();
-        choose(f.w.Option_M);
-        f.w.Text_TTstar->setText(QStringLiteral("kept"));
-        f.w.Text_M->setText(QString::fromLatin1(typed));
-        calculate(f.w);
-        QCOMPARE(f.messages, QStringList {QStringLiteral("M must be greater than 0")});
-        QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("kept"));
-        QCOMPARE(f.w.ToToStar, 1.0);
-        QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149); // nothing drawn
-    }
+    QFETCH(QString, typed);
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_M);
+    f.w.Text_TTstar->setText(QStringLiteral("kept"));
+    f.w.Text_M->setText(typed);
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList {QStringLiteral("M must be greater than 0")});
+    QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("kept"));
+    QCOMPARE(f.w.ToToStar, 1.0);
+    QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149); // nothing drawn
 }
 
 void CalculateTest::machModeFaultIsReported()
@@ -249,24 +270,35 @@ void CalculateTest::ratioModeFindsBothMachNumbers()
     QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149);
 }
 
+void CalculateTest::ratioModeWithoutSupersonicSolution_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("msub");
+    QTest::newRow("t_0.3") << "0.3"
+                           << "0.27427";
+    // Calculating straight after choosing the mode: the blank reads as 0.
+    QTest::newRow("blank") << " "
+                           << "0";
+}
+
 void CalculateTest::ratioModeWithoutSupersonicSolution()
 {
-    for (const char *typed : {"0.3", " "}) {
-        Fixture f;
-        f.w.show();
-        choose(f.w.Option_ToToStar);
-        f.w.Text_ToToStar->setText(QString::fromLatin1(typed));
-        QStringList boxesWhenAsked;
-        f.w.setMessageSink([&](const QString &text) {
-            f.messages << text;
-            boxesWhenAsked << f.w.Text_M->text() << f.w.Text_Msup->text();
-        });
-        calculate(f.w);
-        QCOMPARE(f.messages, QStringList {QStringLiteral("Süpersonik çözüm yok")});
-        // The subsonic value is already there when the message shows.
-        QCOMPARE(boxesWhenAsked.first(), QString::fromLatin1(typed[0] == ' ' ? "0" : "0.27427"));
-        QCOMPARE(f.w.Text_Msup->text(), QStringLiteral(" "));
-    }
+    QFETCH(QString, typed);
+    QFETCH(QString, msub);
+    Fixture f;
+    f.w.show();
+    choose(f.w.Option_ToToStar);
+    f.w.Text_ToToStar->setText(typed);
+    QStringList boxesWhenAsked;
+    f.w.setMessageSink([&](const QString &text) {
+        f.messages << text;
+        boxesWhenAsked << f.w.Text_M->text() << f.w.Text_Msup->text();
+    });
+    calculate(f.w);
+    QCOMPARE(f.messages, QStringList {QStringLiteral("Süpersonik çözüm yok")});
+    // The subsonic value is already there when the message shows.
+    QCOMPARE(boxesWhenAsked.first(), msub);
+    QCOMPARE(f.w.Text_Msup->text(), QStringLiteral(" "));
 }
 
 void CalculateTest::ratioModeAboveOne()

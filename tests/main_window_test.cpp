@@ -23,7 +23,7 @@
 
 #include <cmath>
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public OffscreenTest {
     Q_OBJECT
 private slots:
     void initTestCase() { ui::SetUpApplication(); }
@@ -37,7 +37,11 @@ private slots:
     void tabOrderAndInitialFocus();
     void focusFollowsTheChosenMode();
 
-    void keyboardAndScreenReader();
+    void returnKeyCalculates_data();
+    void returnKeyCalculates();
+    void aboutHasAnAccessKey();
+    void screenReaderSaysWhatTheEyeReads_data();
+    void screenReaderSaysWhatTheEyeReads();
 
     void oranlarWritesTheFiveRatios();
     void oranlarIgnoresMachAtOrBelowZero();
@@ -257,28 +261,52 @@ void MainWindowTest::focusFollowsTheChosenMode()
     QCOMPARE(w.Text_ToToStar->selectedText(), QStringLiteral(" "));
 }
 
-void MainWindowTest::keyboardAndScreenReader()
+void MainWindowTest::returnKeyCalculates_data()
 {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("calculates");
+    QTest::newRow("Text_gama") << "Text_gama" << true;
+    QTest::newRow("Text_M") << "Text_M" << true;
+    QTest::newRow("Text_ToToStar") << "Text_ToToStar" << true;
+    QTest::newRow("an output box") << "Text_TTstar" << false;
+}
+
+void MainWindowTest::returnKeyCalculates()
+{
+    QFETCH(QString, box);
+    QFETCH(bool, calculates);
     Fixture f;
     f.w.show();
-    for (QLineEdit *input : {f.w.Text_gama, f.w.Text_M, f.w.Text_ToToStar}) {
-        f.messages.clear();
-        QTest::keyClick(input, Qt::Key_Return);
-        QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
-    }
-    QTest::keyClick(f.w.Text_TTstar, Qt::Key_Return); // an output box calculates nothing
-    QCOMPARE(f.messages.size(), 1);
-    QCOMPARE(f.w.Mn_About->text(), QStringLiteral("&About")); // Alt+A
+    QTest::keyClick(f.w.findChild<QLineEdit *>(box), Qt::Key_Return);
+    QCOMPARE(f.messages, calculates ? QStringList {QStringLiteral("choose an input parameter")} : QStringList());
+}
 
-    const std::pair<QWidget *, const char *> spoken[]
-        = {{f.w.Text_gama, "γ"}, {f.w.Text_M, "M"}, {f.w.Text_PPstar, "p/p*"}, {f.w.Text_TTstar, "T/T*"},
-            {f.w.Text_RoRoStar, "ρ/ρ*"}, {f.w.Text_ToToStar, "To/To*"}, {f.w.Text_PoPoStar, "Po/Po*"},
-            {f.w.Command1, "Coose an Input Option"}, {f.w.Option_M, "M"}};
-    for (const auto &[widget, name] : spoken) {
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
-        QVERIFY(face);
-        QCOMPARE(face->text(QAccessible::Name), QString::fromUtf8(name));
-    }
+void MainWindowTest::aboutHasAnAccessKey()
+{
+    MainWindow w;
+    QCOMPARE(w.Mn_About->text(), QStringLiteral("&About")); // Alt+A
+}
+
+void MainWindowTest::screenReaderSaysWhatTheEyeReads_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    const char *rows[][2] = {{"Text_gama", "γ"}, {"Text_M", "M"}, {"Text_PPstar", "p/p*"}, {"Text_TTstar", "T/T*"},
+        {"Text_RoRoStar", "ρ/ρ*"}, {"Text_ToToStar", "To/To*"}, {"Text_PoPoStar", "Po/Po*"},
+        {"Command1", "Coose an Input Option"}, {"Option_M", "M"}};
+    for (const auto &[control, name] : rows)
+        QTest::newRow(control) << QString::fromLatin1(control) << QString::fromUtf8(name);
+}
+
+void MainWindowTest::screenReaderSaysWhatTheEyeReads()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    MainWindow w;
+    w.show();
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w.findChild<QWidget *>(control));
+    QVERIFY(face);
+    QCOMPARE(face->text(QAccessible::Name), name);
 }
 
 void MainWindowTest::oranlarWritesTheFiveRatios()

@@ -1,8 +1,9 @@
 #pragma once
 
-// Helpers shared by the window tests: colours, chart pixels, and a window
+// Helpers shared by the window tests: chart pixels, box texts, and a window
 // whose messages are collected instead of shown.
 
+#include "test_support.h"
 #include "ui/main_window.h"
 
 #include <QColor>
@@ -13,13 +14,6 @@
 #include <cmath>
 
 using ui::MainWindow;
-
-inline const QColor kPaleYellow(255, 255, 192);
-inline const QColor kGrey(200, 200, 200);
-inline const QColor kWhite(255, 255, 255);
-inline const QColor kRedPixel(255, 0, 0);
-inline const QColor kBluePixel(0, 0, 255);
-inline const QColor kBlackPixel(0, 0, 0);
 
 inline QColor base(const QWidget *w) { return w->palette().color(QPalette::Base); }
 
@@ -38,15 +32,6 @@ inline bool near(const QImage &img, QPoint p, QColor colour, int reach = 1)
             if (img.rect().contains(p + QPoint(dx, dy)) && img.pixelColor(p + QPoint(dx, dy)) == colour)
                 return true;
     return false;
-}
-
-inline int countOf(const QImage &img, QColor colour)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += img.pixelColor(x, y) == colour;
-    return n;
 }
 
 inline QStringList ratioTexts(const MainWindow &w)
