@@ -43,7 +43,7 @@ QList<QWidget *> visibleInFrame1(const MainWindow &w)
 class CalculateTest : public OffscreenTest {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::SetUpApplication(); }
+    void initTestCase() { ui::setUpApplication(); }
 
     void modeButtonsPrepareTheirInputBox();
     void modeSwitchSequence();

@@ -48,30 +48,30 @@ void ChartTest::mappingUsesTheInnerRectangle()
 void ChartTest::clippingKeepsThePartInside()
 {
     PixelSegment inside {1, 1, 5, 5};
-    QVERIFY(ClipSegment(inside, 0, 0, 10, 10));
+    QVERIFY(clipSegment(inside, 0, 0, 10, 10));
     QCOMPARE(inside.x2, 5.0);
 
     PixelSegment across {-10, 5, 20, 5};
-    QVERIFY(ClipSegment(across, 0, 0, 10, 10));
+    QVERIFY(clipSegment(across, 0, 0, 10, 10));
     QCOMPARE(across.x1, 0.0);
     QCOMPARE(across.x2, 10.0);
 
     PixelSegment outside {-10, -10, -1, 20};
-    QVERIFY(!ClipSegment(outside, 0, 0, 10, 10));
+    QVERIFY(!clipSegment(outside, 0, 0, 10, 10));
 
     PixelSegment huge {-3e38, 5, 3e38, 5};
-    QVERIFY(ClipSegment(huge, 0, 0, 10, 10));
+    QVERIFY(clipSegment(huge, 0, 0, 10, 10));
     QCOMPARE(huge.x1, 0.0);
     QCOMPARE(huge.x2, 10.0);
 }
 
 void ChartTest::singlePrecisionConversionRefusesWhatItCannotHold()
 {
-    QCOMPARE(ToSingle(0.1), 0.1f);
-    QCOMPARE(ToSingle(-3.0e38), -3.0e38f);
-    QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, ToSingle(3.5e38));
-    QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, ToSingle(-1e300));
-    QCOMPARE(ToSingle(1e-60), 0.0f); // too small is zero, not a fault
+    QCOMPARE(toSingle(0.1), 0.1f);
+    QCOMPARE(toSingle(-3.0e38), -3.0e38f);
+    QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, toSingle(3.5e38));
+    QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, toSingle(-1e300));
+    QCOMPARE(toSingle(1e-60), 0.0f); // too small is zero, not a fault
 }
 
 void ChartTest::currentPointRules()
@@ -85,13 +85,13 @@ void ChartTest::currentPointRules()
     QCOMPARE(lines()[0].y1, 2.0);
     QCOMPARE(lines()[0].colour, kRed);
     s.DrawLine(0, 0, 5, 6);
-    QCOMPARE(s.CurrentPoint().x, 5.0f);
+    QCOMPARE(s.currentPoint().x, 5.0f);
     QCOMPARE(lines()[1].colour, kForeground);
     s.DrawCircle(7, 8, 0.05, kBlue);
-    QCOMPARE(s.CurrentPoint().y, 8.0f);
+    QCOMPARE(s.currentPoint().y, 8.0f);
     s.Clear();
-    QCOMPARE(s.CurrentPoint().x, 0.0f);
-    QCOMPARE(s.CurrentPoint().y, 0.0f);
+    QCOMPARE(s.currentPoint().x, 0.0f);
+    QCOMPARE(s.currentPoint().y, 0.0f);
     QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, s.SetScale(1, 0, 1, 2));
 }
 
@@ -102,14 +102,14 @@ void ChartTest::faultDrawsNothingAndKeepsTheCurrentPoint()
     QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, s.DrawLine(1e39, 0));
     QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, s.DrawCircle(0, 0, 1e300, kBlue));
     QCOMPARE(s.ops(), QStringList {QStringLiteral("point")});
-    QCOMPARE(s.CurrentPoint().x, 1.0f);
+    QCOMPARE(s.currentPoint().x, 1.0f);
 }
 
 void ChartTest::colourEncodingIsBlueGreenRed()
 {
-    QCOMPARE(ToQColor(255), QColor(255, 0, 0));
-    QCOMPARE(ToQColor(0xFF0000), QColor(0, 0, 255));
-    QCOMPARE(ToQColor(0x00C0FF), QColor(255, 192, 0));
+    QCOMPARE(toQColor(255), QColor(255, 0, 0));
+    QCOMPARE(toQColor(0xFF0000), QColor(0, 0, 255));
+    QCOMPARE(toQColor(0x00C0FF), QColor(255, 192, 0));
 }
 
 void ChartTest::linesStopAtTheBorder()

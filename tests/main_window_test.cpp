@@ -26,7 +26,7 @@
 class MainWindowTest : public OffscreenTest {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::SetUpApplication(); }
+    void initTestCase() { ui::setUpApplication(); }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void controlsStandWhereTheLayoutPutsThem_data();

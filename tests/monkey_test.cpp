@@ -289,7 +289,7 @@ class MonkeyTest : public OffscreenTest {
 private slots:
     void initTestCase()
     {
-        ui::SetUpApplication();
+        ui::setUpApplication();
         g_previousHandler = qInstallMessageHandler(quietAboutPlatformLimits);
     }
     void randomUserActionsKeepTheWindowConsistent();

@@ -55,7 +55,7 @@ void writeResult(QLineEdit *box, const QString &text)
 
 } // namespace
 
-QString FaultMessage(const flow::ArithmeticFault &fault)
+QString faultMessage(const flow::ArithmeticFault &fault)
 {
     switch (fault.kind()) {
     case flow::ArithmeticFault::Kind::DivisionByZero:
@@ -75,7 +75,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_Kalvenor"));
     setWindowTitle(QStringLiteral("Bir-boyutlu kalvenorlar"));
-    setFont(DefaultFont());
+    setFont(defaultFont());
     buildControls();
     Form_Load();
 }
@@ -85,64 +85,64 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls()
 {
     auto *client = new QWidget(this);
-    client->setFixedSize(Twips(0, 0, 3825, 5580).size());
+    client->setFixedSize(twips(0, 0, 3825, 5580).size());
     setCentralWidget(client);
     Mn_About = menuBar()->addAction(QStringLiteral("&About"));
     Mn_About->setObjectName(QStringLiteral("Mn_About"));
     connect(Mn_About, &QAction::triggered, this, &MainWindow::Mn_About_Click);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Frame3 = place(new QGroupBox(client), "Frame3", Twips(120, 120, 1335, 615));
+    Frame3 = place(new QGroupBox(client), "Frame3", twips(120, 120, 1335, 615));
     // The Greek letters themselves: a Symbol font that turns g into gamma is
     // not on every machine.
-    Label_gama = label(Frame3, "Label_gama", QStringLiteral("γ ="), Twips(120, 240, 495, 255));
-    Text_gama = textBox(Frame3, "Text_gama", QStringLiteral("1.4"), Twips(480, 240, 495, 285));
+    Label_gama = label(Frame3, "Label_gama", QStringLiteral("γ ="), twips(120, 240, 495, 255));
+    Text_gama = textBox(Frame3, "Text_gama", QStringLiteral("1.4"), twips(480, 240, 495, 285));
 
-    Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", Twips(120, 840, 1335, 1095));
-    Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", Twips(240, 360, 495, 255));
+    Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", twips(120, 840, 1335, 1095));
+    Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", twips(240, 360, 495, 255));
     Option_ToToStar
-        = place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", Twips(240, 720, 855, 255));
+        = place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", twips(240, 720, 855, 255));
 
     Command1 = place(
-        new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1", Twips(120, 2040, 1335, 615));
+        new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1", twips(120, 2040, 1335, 615));
 
-    Picture1 = new chart::ChartArea(Twips(120, 2760, 3495, 2295), kPaleYellow, client);
+    Picture1 = new chart::ChartArea(twips(120, 2760, 3495, 2295), kPaleYellow, client);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), Twips(480, 120, 495, 255));
-    Label7 = label(Picture1, "Label7", QStringLiteral("M "), Twips(2040, 1920, 255, 255));
+    Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), twips(480, 120, 495, 255));
+    Label7 = label(Picture1, "Label7", QStringLiteral("M "), twips(2040, 1920, 255, 255));
     for (QLabel *caption : {Label8, Label7}) {
         // Placed in the area inside the chart's border, as the drawing is.
         caption->move(caption->pos() + Picture1->contentsRect().topLeft());
-        caption->setFont(ArialItalic());
-        SetBackground(caption, kPaleYellow);
+        caption->setFont(arialItalic());
+        setBackground(caption, kPaleYellow);
     }
 
-    Frame1 = place(new QGroupBox(client), "Frame1", Twips(1560, 120, 2055, 2535));
-    Label_M = label(Frame1, "Label_M", QStringLiteral("M ="), Twips(120, 240, 375, 255));
-    Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), Twips(600, 240, 615, 285));
+    Frame1 = place(new QGroupBox(client), "Frame1", twips(1560, 120, 2055, 2535));
+    Label_M = label(Frame1, "Label_M", QStringLiteral("M ="), twips(120, 240, 375, 255));
+    Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), twips(600, 240, 615, 285));
     // Text_Msup is made later, so it lies on top of the pixel they share.
-    Text_Msup = textBox(Frame1, "Text_Msup", QString(), Twips(1200, 240, 615, 285));
+    Text_Msup = textBox(Frame1, "Text_Msup", QString(), twips(1200, 240, 615, 285));
     // Digits set closer, so that a Mach number such as 0.68844 fits these
     // narrow boxes; spacing, unlike a condensed face, loads no other font.
-    QFont closer = DefaultFont();
+    QFont closer = defaultFont();
     closer.setLetterSpacing(QFont::AbsoluteSpacing, -0.8);
     Text_M->setFont(closer);
     Text_Msup->setFont(closer);
     Text_Msup->hide();
-    Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), Twips(120, 600, 495, 255));
-    Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), Twips(960, 600, 855, 285));
-    Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), Twips(120, 960, 615, 255));
-    Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), Twips(960, 960, 855, 285));
-    Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), Twips(120, 1320, 495, 255));
+    Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), twips(120, 600, 495, 255));
+    Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), twips(960, 600, 855, 285));
+    Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), twips(120, 960, 615, 255));
+    Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), twips(960, 960, 855, 285));
+    Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), twips(120, 1320, 495, 255));
     // Set a little tighter: with its four blanks the caption is wider than its box.
-    QFont tighter = DefaultFont();
+    QFont tighter = defaultFont();
     tighter.setLetterSpacing(QFont::AbsoluteSpacing, -0.7);
     Label_RoRoStar->setFont(tighter);
-    Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), Twips(960, 1320, 855, 285));
-    Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), Twips(120, 1680, 735, 255));
-    Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), Twips(960, 1680, 855, 285));
-    Label_PoPoStar = label(Frame1, "Label_PoPoStar", QStringLiteral("Po/Po*="), Twips(120, 2040, 735, 255));
-    Text_PoPoStar = textBox(Frame1, "Text_PoPoStar", QStringLiteral("1"), Twips(960, 2040, 855, 285));
+    Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), twips(960, 1320, 855, 285));
+    Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), twips(120, 1680, 735, 255));
+    Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), twips(960, 1680, 855, 285));
+    Label_PoPoStar = label(Frame1, "Label_PoPoStar", QStringLiteral("Po/Po*="), twips(120, 2040, 735, 255));
+    Text_PoPoStar = textBox(Frame1, "Text_PoPoStar", QStringLiteral("1"), twips(960, 2040, 855, 285));
 
     // The chart has no keyboard action, so it stays out of the tab chain.
     Picture1->setFocusPolicy(Qt::NoFocus);
@@ -262,9 +262,9 @@ void MainWindow::Option_M_Click()
     Text_PoPoStar->hide();
     Text_ToToStar->hide();
     Text_M->setText(QStringLiteral(" "));
-    SetBackground(Text_M, kWhite);
+    setBackground(Text_M, kWhite);
     for (QLineEdit *box : {Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
-        SetBackground(box, kGrey);
+        setBackground(box, kGrey);
     Command1->setText(QStringLiteral("Input value then CLICK"));
     focusInput(Text_M);
 }
@@ -286,8 +286,8 @@ void MainWindow::Option_ToToStar_Click()
     Text_ToToStar->show();
     Text_ToToStar->setText(QStringLiteral(" "));
     for (QLineEdit *box : {Text_M, Text_Msup, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar})
-        SetBackground(box, kGrey);
-    SetBackground(Text_ToToStar, kWhite);
+        setBackground(box, kGrey);
+    setBackground(Text_ToToStar, kWhite);
     Command1->setText(QStringLiteral("Input value then CLICK"));
     focusInput(Text_ToToStar);
 }
@@ -310,7 +310,7 @@ void MainWindow::Command1_Click()
     guarded([this] {
         gama = readNumber(Text_gama);
         if (!Option_M->isChecked() && !Option_ToToStar->isChecked()) {
-            ShowMessage(QStringLiteral("choose an input parameter"));
+            showMessage(QStringLiteral("choose an input parameter"));
             return;
         }
         for (QWidget *w :
@@ -322,7 +322,7 @@ void MainWindow::Command1_Click()
             M = readNumber(Text_M);
             // Without this the marker would stand at the chart's last point.
             if (M <= 0) {
-                ShowMessage(QStringLiteral("M must be greater than 0"));
+                showMessage(QStringLiteral("M must be greater than 0"));
                 return;
             }
             Graph();
@@ -337,7 +337,7 @@ void MainWindow::Command1_Click()
 
         ToToStar = readNumber(Text_ToToStar);
         if (ToToStar > 1) {
-            ShowMessage(QStringLiteral("To/To* must be equal 1 or lower then 1"));
+            showMessage(QStringLiteral("To/To* must be equal 1 or lower then 1"));
             return;
         }
         Text_Msup->show();
@@ -346,7 +346,7 @@ void MainWindow::Command1_Click()
         if (mach.Msup) {
             writeResult(Text_Msup, format(*mach.Msup));
         } else {
-            ShowMessage(QStringLiteral("Süpersonik çözüm yok"));
+            showMessage(QStringLiteral("Süpersonik çözüm yok"));
             Text_Msup->setText(QStringLiteral(" "));
         }
     });
@@ -380,7 +380,7 @@ void MainWindow::Mn_About_Click()
     m_about->activateWindow();
 }
 
-void MainWindow::ShowMessage(const QString &text)
+void MainWindow::showMessage(const QString &text)
 {
     if (m_messageSink) {
         m_messageSink(text);
@@ -396,7 +396,7 @@ void MainWindow::guarded(const std::function<void()> &body)
     try {
         body();
     } catch (const flow::ArithmeticFault &fault) {
-        ShowMessage(FaultMessage(fault));
+        showMessage(faultMessage(fault));
     }
 }
 

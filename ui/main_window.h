@@ -91,7 +91,7 @@ private:
     // Keyboard focus to the chosen mode's input box, its text selected.
     void focusInput(QLineEdit *box);
     void showRatios(const flow::RayleighRatios &r);
-    void ShowMessage(const QString &text);
+    void showMessage(const QString &text);
     // Runs a handler body; an arithmetic fault stops it and is reported.
     void guarded(const std::function<void()> &body);
     double gamaValue() const { return gama.value_or(0.0); }
@@ -102,6 +102,6 @@ private:
 };
 
 // The sentence shown for an arithmetic fault that stopped a calculation.
-QString FaultMessage(const flow::ArithmeticFault &fault);
+QString faultMessage(const flow::ArithmeticFault &fault);
 
 } // namespace ui
