@@ -80,7 +80,7 @@ void CalculateTest::modeButtonsPrepareTheirInputBox()
     QCOMPARE(f.w.Command1->text(), QStringLiteral("Input value then CLICK"));
     // Ratio boxes keep their text and the state is untouched.
     QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("1"));
-    QVERIFY(!f.w.gama);
+    QVERIFY(!f.w.calculator.gama);
 
     choose(f.w.Option_ToToStar);
     QCOMPARE(visibleInFrame1(f.w), (QList<QWidget *> {f.w.Label_ToToStar, f.w.Text_ToToStar}));
@@ -89,8 +89,8 @@ void CalculateTest::modeButtonsPrepareTheirInputBox()
     for (QLineEdit *box :
         {f.w.Text_M, f.w.Text_Msup, f.w.Text_PPstar, f.w.Text_TTstar, f.w.Text_RoRoStar, f.w.Text_PoPoStar})
         QCOMPARE(base(box), kGrey);
-    QCOMPARE(f.w.M, 1.0);
-    QCOMPARE(f.w.ToToStar, 1.0);
+    QCOMPARE(f.w.calculator.M, 1.0);
+    QCOMPARE(f.w.calculator.ToToStar, 1.0);
 }
 
 void CalculateTest::modeSwitchSequence()
@@ -142,8 +142,8 @@ void CalculateTest::noModeChosen()
     f.w.Text_gama->setText(QStringLiteral("1.3"));
     calculate(f.w);
     QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
-    QCOMPARE(*f.w.gama, 1.3);
-    QCOMPARE(f.w.M, 1.0);
+    QCOMPARE(*f.w.calculator.gama, 1.3);
+    QCOMPARE(f.w.calculator.M, 1.0);
 }
 
 void CalculateTest::machModeShowsRatiosAndMarksThePoint()
@@ -155,7 +155,7 @@ void CalculateTest::machModeShowsRatiosAndMarksThePoint()
     calculate(f.w);
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(ratioTexts(f.w), (QStringList {"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
-    QCOMPARE(f.w.M, 2.0);
+    QCOMPARE(f.w.calculator.M, 2.0);
     QCOMPARE(f.w.Text_M->text(), QStringLiteral(" 2"));
     for (QWidget *shown : {static_cast<QWidget *>(f.w.Label_TTstar), static_cast<QWidget *>(f.w.Text_PoPoStar)})
         QVERIFY(shown->isVisible());
@@ -193,7 +193,7 @@ void CalculateTest::machModeRefusesMachAtOrBelowZero()
     calculate(f.w);
     QCOMPARE(f.messages, QStringList {QStringLiteral("M must be greater than 0")});
     QCOMPARE(f.w.Text_TTstar->text(), QStringLiteral("kept"));
-    QCOMPARE(f.w.ToToStar, 1.0);
+    QCOMPARE(f.w.calculator.ToToStar, 1.0);
     QCOMPARE(countOf(f.w.Picture1->image(), kPaleYellow), 229 * 149); // nothing drawn
 }
 
@@ -206,8 +206,8 @@ void CalculateTest::machModeFaultIsReported()
     f.w.Text_M->setText(QStringLiteral("2"));
     calculate(f.w);
     QCOMPARE(f.messages, QStringList {QStringLiteral("Division by zero: the calculation was stopped.")});
-    QCOMPARE(*f.w.gama, 1.0);
-    QCOMPARE(f.w.M, 0.3); // Graph stopped at its start point
+    QCOMPARE(*f.w.calculator.gama, 1.0);
+    QCOMPARE(f.w.calculator.M, 0.3); // Graph stopped at its start point
     QVERIFY(near(f.w.Picture1->image(), pixelOf(1.5, 0), kBlackPixel, 0));
     QCOMPARE(countOf(f.w.Picture1->image(), kBluePixel), 0);
 
@@ -217,7 +217,7 @@ void CalculateTest::machModeFaultIsReported()
     f.w.Text_M->setText(QStringLiteral("1e400"));
     calculate(f.w);
     QCOMPARE(f.messages, QStringList {QStringLiteral("Overflow: the calculation was stopped.")});
-    QCOMPARE(f.w.M, 0.3);
+    QCOMPARE(f.w.calculator.M, 0.3);
 
     // An M whose ratios overflow: the chart is redrawn, the boxes are kept.
     f.messages.clear();
@@ -252,7 +252,7 @@ void CalculateTest::ratioModeFindsBothMachNumbers()
     QFETCH(QString, msup);
     Fixture f;
     f.w.show();
-    f.w.M = 2;
+    f.w.calculator.M = 2;
     f.w.Text_PPstar->setText(QStringLiteral("kept"));
     choose(f.w.Option_ToToStar);
     QTest::keyClicks(f.w.Text_ToToStar, typed);
@@ -263,7 +263,7 @@ void CalculateTest::ratioModeFindsBothMachNumbers()
     QVERIFY(f.w.Text_Msup->isVisible());
     QCOMPARE(f.w.Text_Msup->cursorPosition(), 0); // leading digits in view
     // This mode neither draws nor touches M or the other boxes.
-    QCOMPARE(f.w.M, 2.0);
+    QCOMPARE(f.w.calculator.M, 2.0);
     QCOMPARE(f.w.Text_PPstar->text(), QStringLiteral("kept"));
     QVERIFY(f.w.Text_PPstar->isVisible());
     QCOMPARE(f.w.Text_ToToStar->text(), QStringLiteral(" ") + typed);
@@ -307,7 +307,7 @@ void CalculateTest::ratioModeAboveOne()
     f.w.show();
     calculateRatio(f.w, QStringLiteral("1.2"));
     QCOMPARE(f.messages, QStringList {QStringLiteral("To/To* must be equal 1 or lower then 1")});
-    QCOMPARE(f.w.ToToStar, 1.2);
+    QCOMPARE(f.w.calculator.ToToStar, 1.2);
     QVERIFY(!f.w.Text_Msup->isVisible());
     QVERIFY(f.w.Text_M->isVisible());
     QCOMPARE(f.w.Text_M->text(), QStringLiteral("1"));
@@ -334,7 +334,7 @@ void CalculateTest::gamaIsCapturedOnEveryPress()
     f.w.show();
     f.w.Text_gama->setText(QStringLiteral("1.3"));
     calculateRatio(f.w, QStringLiteral("0.9"));
-    QCOMPARE(*f.w.gama, 1.3);
+    QCOMPARE(*f.w.calculator.gama, 1.3);
     const QString atOnePointThree = f.w.Text_M->text();
     f.w.Text_gama->setText(QStringLiteral("1.4"));
     calculate(f.w);

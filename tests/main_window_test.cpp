@@ -207,9 +207,9 @@ void MainWindowTest::initialState()
 {
     MainWindow w;
     w.show();
-    QVERIFY(!w.gama.has_value());
-    QCOMPARE(w.M, 1.0);
-    QCOMPARE(w.ToToStar, 1.0);
+    QVERIFY(!w.calculator.gama.has_value());
+    QCOMPARE(w.calculator.M, 1.0);
+    QCOMPARE(w.calculator.ToToStar, 1.0);
     QCOMPARE(w.Text_gama->text(), QStringLiteral("1.4"));
     QCOMPARE(w.Text_M->text(), QStringLiteral("1"));
     QCOMPARE(ratioTexts(w), QStringList(5, QStringLiteral("1")));
@@ -312,18 +312,18 @@ void MainWindowTest::screenReaderSaysWhatTheEyeReads()
 void MainWindowTest::oranlarWritesTheFiveRatios()
 {
     MainWindow w;
-    w.gama = 1.4;
-    w.M = 2;
+    w.calculator.gama = 1.4;
+    w.calculator.M = 2;
     w.oranlar();
     QCOMPARE(ratioTexts(w), (QStringList {"0.52893", "0.36364", "0.6875", "1.5031", "0.79339"}));
-    QVERIFY(std::fabs(w.ToToStar - 0.793388) < 1e-6);
-    w.M = 0.5;
+    QVERIFY(std::fabs(w.calculator.ToToStar - 0.793388) < 1e-6);
+    w.calculator.M = 0.5;
     w.oranlar();
     QCOMPARE(ratioTexts(w), (QStringList {"0.79012", "1.77778", "2.25", "1.11405", "0.69136"}));
 
     // An empty gama counts as 0.
     MainWindow empty;
-    empty.M = 1;
+    empty.calculator.M = 1;
     empty.Text_TTstar->setText(QStringLiteral("x"));
     empty.oranlar();
     QCOMPARE(ratioTexts(empty), QStringList(5, QStringLiteral("1")));
@@ -332,13 +332,13 @@ void MainWindowTest::oranlarWritesTheFiveRatios()
 void MainWindowTest::oranlarIgnoresMachAtOrBelowZero()
 {
     MainWindow w;
-    w.gama = 1.4;
-    w.ToToStar = 0.25;
+    w.calculator.gama = 1.4;
+    w.calculator.ToToStar = 0.25;
     w.Text_TTstar->setText(QStringLiteral("kept"));
     for (double m : {0.0, -2.0}) {
-        w.M = m;
+        w.calculator.M = m;
         w.oranlar();
-        QCOMPARE(w.ToToStar, 0.25);
+        QCOMPARE(w.calculator.ToToStar, 0.25);
         QCOMPARE(w.Text_TTstar->text(), QStringLiteral("kept"));
     }
 }
@@ -349,8 +349,8 @@ void MainWindowTest::oranlarWritesTheLocaleSeparator()
     const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
     QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
     MainWindow w;
-    w.gama = 1.4;
-    w.M = 0.5;
+    w.calculator.gama = 1.4;
+    w.calculator.M = 0.5;
     w.oranlar();
     QCOMPARE(w.Text_TTstar->text(), QStringLiteral("0,79012"));
     QCOMPARE(w.Text_RoRoStar->text(), QStringLiteral("2,25"));
@@ -359,33 +359,33 @@ void MainWindowTest::oranlarWritesTheLocaleSeparator()
 void MainWindowTest::oranlarFaultLeavesEverythingAsItWas()
 {
     MainWindow w;
-    w.gama = 1.0; // g / (g - 1)
-    w.M = 2;
+    w.calculator.gama = 1.0; // g / (g - 1)
+    w.calculator.M = 2;
     QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, w.oranlar());
-    QCOMPARE(w.ToToStar, 1.0);
+    QCOMPARE(w.calculator.ToToStar, 1.0);
     QCOMPARE(ratioTexts(w), QStringList(5, QStringLiteral("1")));
 }
 
 void MainWindowTest::graphLeavesMachPastItsLoop()
 {
     MainWindow w;
-    w.gama = 1.4;
+    w.calculator.gama = 1.4;
     w.Text_M->setText(QStringLiteral("2"));
     w.Graph();
-    QCOMPARE(w.M, 3.1000000000000014);
+    QCOMPARE(w.calculator.M, 3.1000000000000014);
     QCOMPARE(w.Text_M->text(), QStringLiteral("2"));
     QCOMPARE(w.Text_ToToStar->text(), QStringLiteral("0.65398"));
-    QVERIFY(std::fabs(w.ToToStar - 0.653979) < 1e-5);
+    QVERIFY(std::fabs(w.calculator.ToToStar - 0.653979) < 1e-5);
 }
 
 void MainWindowTest::graphStoppedByAFaultShowsItsLastPoint()
 {
     MainWindow w;
-    w.gama = 0.4; // f turns negative past M = 1.83, under a fractional power
+    w.calculator.gama = 0.4; // f turns negative past M = 1.83, under a fractional power
     QVERIFY_THROWS_EXCEPTION(flow::ArithmeticFault, w.Graph());
-    QVERIFY(std::fabs(w.M - 1.9) < 1e-9);
-    const flow::RayleighRatios last = flow::RatiosFromMach(0.4, w.M - 0.1);
-    QCOMPARE(w.ToToStar, last.ToToStar);
+    QVERIFY(std::fabs(w.calculator.M - 1.9) < 1e-9);
+    const flow::RayleighRatios last = flow::RatiosFromMach(0.4, w.calculator.M - 0.1);
+    QCOMPARE(w.calculator.ToToStar, last.ToToStar);
     QCOMPARE(w.Text_ToToStar->text(), QString::fromStdString(flow::FormatResult(last.ToToStar, ".")));
     QCOMPARE(w.Text_PoPoStar->text(), QString::fromStdString(flow::FormatResult(last.PoPoStar, ".")));
     QVERIFY(near(w.Picture1->image(), pixelOf(1.8, -last.ToToStar), kRedPixel));
@@ -396,12 +396,12 @@ void MainWindowTest::chartClickDrawsTheCurveAndTheSonicPoint()
     Fixture f;
     f.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.w));
-    f.w.gama = 1.4;
+    f.w.calculator.gama = 1.4;
     QTest::mouseClick(f.w.Picture1, Qt::LeftButton, {}, QPoint(120, 60));
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(ratioTexts(f.w), QStringList(5, QStringLiteral("1")));
-    QCOMPARE(f.w.M, 1.0);
-    QCOMPARE(f.w.ToToStar, 1.0);
+    QCOMPARE(f.w.calculator.M, 1.0);
+    QCOMPARE(f.w.calculator.ToToStar, 1.0);
 
     const QImage img = f.w.Picture1->image();
     // Axes from the origin.
@@ -432,7 +432,7 @@ void MainWindowTest::chartClickBeforeAnyCalculationDrawsForTheBoxGama()
     Fixture f;
     const double lastM = 3.0000000000000013;
     f.w.Picture1_Click();
-    QVERIFY(!f.w.gama.has_value()); // only a calculation sets it
+    QVERIFY(!f.w.calculator.gama.has_value()); // only a calculation sets it
     // With the box's 1.4 the curve stays above the M axis at M = 2.
     QVERIFY(near(f.w.Picture1->image(), pixelOf(2.0, -0.79339), kRedPixel));
 
@@ -442,7 +442,7 @@ void MainWindowTest::chartClickBeforeAnyCalculationDrawsForTheBoxGama()
     const QImage img = f.w.Picture1->image();
     QVERIFY(near(img, pixelOf(lastM, -flow::RatiosFromMach(1.2, lastM).ToToStar), kRedPixel));
     QVERIFY(!near(img, pixelOf(lastM, -flow::RatiosFromMach(1.4, lastM).ToToStar), kRedPixel));
-    QVERIFY(!f.w.gama.has_value());
+    QVERIFY(!f.w.calculator.gama.has_value());
 
     // Once a calculation has set gama, a changed box is not read again
     // until the next calculation.
@@ -451,20 +451,20 @@ void MainWindowTest::chartClickBeforeAnyCalculationDrawsForTheBoxGama()
     f.w.Text_gama->setText(QStringLiteral("1"));
     f.w.Picture1_Click();
     QCOMPARE(f.messages, QStringList {QStringLiteral("choose an input parameter")});
-    QCOMPARE(*f.w.gama, 1.4);
+    QCOMPARE(*f.w.calculator.gama, 1.4);
 }
 
 void MainWindowTest::chartClickFaultIsReportedAndKeepsTheDrawing()
 {
     Fixture f;
-    f.w.gama = 1.0; // as after a calculation that read "1,4"
+    f.w.calculator.gama = 1.0; // as after a calculation that read "1,4"
     f.w.Picture1_Click();
     QCOMPARE(f.messages, QStringList {QStringLiteral("Division by zero: the calculation was stopped.")});
     const QImage &img = f.w.Picture1->image();
     QVERIFY(near(img, pixelOf(1.5, 0), kBlackPixel, 0)); // the axes drawn before the fault
     QCOMPARE(countOf(img, kRedPixel), 0);
     QCOMPARE(countOf(img, kBluePixel), 0);
-    QCOMPARE(f.w.M, 0.3); // stopped at the start point
+    QCOMPARE(f.w.calculator.M, 0.3); // stopped at the start point
     QCOMPARE(ratioTexts(f.w), QStringList(5, QStringLiteral("1")));
 }
 
