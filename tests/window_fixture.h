@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers shared by the window tests: chart pixels, box texts, and a window
-// whose messages are collected instead of shown.
+// whose messages are collected and whose drawing is recorded.
 
 #include "test_support.h"
 #include "ui/main_window.h"
@@ -17,11 +17,10 @@ using ui::MainWindow;
 
 inline QColor base(const QWidget *w) { return w->palette().color(QPalette::Base); }
 
-// The chart's user coordinates, as the window scales them.
-inline QPoint pixelOf(double x, double y)
+// The pixel of the chart image where the chart's user coordinates fall.
+inline QPoint pixelOf(const QImage &chart, double x, double y)
 {
-    const double w = 229, h = 149;
-    return QPoint(int(std::floor((x + 0.5) * w / 4.0)), int(std::floor((y + 1.5) * h / 1.8)));
+    return QPoint(int(std::floor((x + 0.5) * chart.width() / 4.0)), int(std::floor((y + 1.5) * chart.height() / 1.8)));
 }
 
 // True when a pixel of this colour lies within `reach` pixels of p.
@@ -41,10 +40,15 @@ inline QStringList ratioTexts(const MainWindow &w)
 }
 
 struct Fixture {
+    RecordingSurface drawing; // made first, so that it outlives the window
     MainWindow w;
     QStringList messages;
     Fixture()
     {
         w.setMessageSink([this](const QString &text) { messages << text; });
+        w.setSurface(&drawing);
     }
 };
+
+// A coordinate as it reaches the surface.
+inline double single(double value) { return double(float(value)); }
