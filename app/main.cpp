@@ -6,7 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    ui::SetUpApplication();
+    ui::setUpApplication();
     ui::MainWindow window;
     window.show();
     return app.exec();

@@ -236,7 +236,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ui::SetUpApplication();
+    ui::setUpApplication();
     ui::MainWindow window;
     window.setMessageSink([](const QString &) { ++g_messages; });
     window.show();

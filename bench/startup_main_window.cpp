@@ -8,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    ui::SetUpApplication();
+    ui::setUpApplication();
     QuitAfterFirstPaint quit;
     app.installEventFilter(&quit);
     ui::MainWindow window;

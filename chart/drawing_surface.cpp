@@ -7,7 +7,7 @@
 
 namespace chart {
 
-float ToSingle(double value)
+float toSingle(double value)
 {
     if (std::isnan(value))
         throw flow::ArithmeticFault(flow::ArithmeticFault::Kind::NoRealValue);
@@ -32,30 +32,30 @@ void DrawingSurface::SetScale(double x1, double y1, double x2, double y2)
 
 void DrawingSurface::DrawLine(double x1, double y1, double x2, double y2, Colour colour)
 {
-    const UserPoint from {ToSingle(x1), ToSingle(y1)};
-    const UserPoint to {ToSingle(x2), ToSingle(y2)};
+    const UserPoint from {toSingle(x1), toSingle(y1)};
+    const UserPoint to {toSingle(x2), toSingle(y2)};
     line(from, to, colour);
     m_current = to;
 }
 
 void DrawingSurface::DrawLine(double x2, double y2, Colour colour)
 {
-    const UserPoint to {ToSingle(x2), ToSingle(y2)};
+    const UserPoint to {toSingle(x2), toSingle(y2)};
     line(m_current, to, colour);
     m_current = to;
 }
 
 void DrawingSurface::SetPoint(double x, double y, Colour colour)
 {
-    const UserPoint at {ToSingle(x), ToSingle(y)};
+    const UserPoint at {toSingle(x), toSingle(y)};
     point(at, colour);
     m_current = at;
 }
 
 void DrawingSurface::DrawCircle(double x, double y, double radius, Colour colour)
 {
-    const UserPoint centre {ToSingle(x), ToSingle(y)};
-    const float r = ToSingle(radius);
+    const UserPoint centre {toSingle(x), toSingle(y)};
+    const float r = toSingle(radius);
     circle(centre, r, colour);
     m_current = centre;
 }

@@ -12,7 +12,7 @@ inline constexpr Colour kBlue = 0xFF0000;
 
 // Drawing coordinates travel in single precision; a double beyond its range
 // throws flow::ArithmeticFault (overflow) instead of drawing garbage.
-float ToSingle(double value);
+float toSingle(double value);
 
 struct UserPoint {
     float x = 0;
@@ -36,7 +36,7 @@ public:
     // The radius is in x units, so the circle is round on screen.
     void DrawCircle(double x, double y, double radius, Colour colour);
 
-    UserPoint CurrentPoint() const { return m_current; }
+    UserPoint currentPoint() const { return m_current; }
 
 protected:
     virtual void clearArea() = 0;

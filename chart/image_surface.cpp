@@ -16,7 +16,7 @@ QPainter &prepare(QPainter &painter, Colour colour, int width)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    QPen pen(ToQColor(colour));
+    QPen pen(toQColor(colour));
     pen.setWidth(width);
     pen.setCapStyle(Qt::SquareCap);
     painter.setPen(pen);
@@ -26,7 +26,7 @@ QPainter &prepare(QPainter &painter, Colour colour, int width)
 
 } // namespace
 
-QColor ToQColor(Colour colour)
+QColor toQColor(Colour colour)
 {
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
         static_cast<int>((colour >> 16) & 0xFF));
@@ -67,7 +67,7 @@ void ImageSurface::line(UserPoint from, UserPoint to, Colour colour)
     PixelSegment s {
         m_viewport.toPixelX(from.x), m_viewport.toPixelY(from.y), m_viewport.toPixelX(to.x), m_viewport.toPixelY(to.y)};
     // Cut first, so that far-away ends never reach integer pixel arithmetic.
-    if (!ClipSegment(s, -1.0, -1.0, m_image.width() + 1.0, m_image.height() + 1.0))
+    if (!clipSegment(s, -1.0, -1.0, m_image.width() + 1.0, m_image.height() + 1.0))
         return;
     QPainter painter(&m_image);
     prepare(painter, colour, m_lineWidth)
@@ -83,7 +83,7 @@ void ImageSurface::point(UserPoint at, Colour colour)
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return;
     QPainter painter(&m_image);
-    prepare(painter, colour, m_lineWidth).fillRect(int(x), int(y), m_lineWidth, m_lineWidth, ToQColor(colour));
+    prepare(painter, colour, m_lineWidth).fillRect(int(x), int(y), m_lineWidth, m_lineWidth, toQColor(colour));
     changed();
 }
 

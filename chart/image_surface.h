@@ -10,7 +10,7 @@
 
 namespace chart {
 
-QColor ToQColor(Colour colour);
+QColor toQColor(Colour colour);
 
 // The drawing kept in an image, so it survives being covered and can be
 // read back pixel by pixel. Lines are one pixel, aliased, copied over what

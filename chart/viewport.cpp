@@ -2,7 +2,7 @@
 
 namespace chart {
 
-bool ClipSegment(PixelSegment &s, double loX, double loY, double hiX, double hiY)
+bool clipSegment(PixelSegment &s, double loX, double loY, double hiX, double hiY)
 {
     const double dx = s.x2 - s.x1;
     const double dy = s.y2 - s.y1;

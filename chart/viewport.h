@@ -26,6 +26,6 @@ struct PixelSegment {
 
 // Cuts a segment in pixel coordinates to the box [lo, hi] on both axes
 // (Liang-Barsky); false when nothing of it lies inside.
-bool ClipSegment(PixelSegment &segment, double loX, double loY, double hiX, double hiY);
+bool clipSegment(PixelSegment &segment, double loX, double loY, double hiX, double hiY);
 
 } // namespace chart

@@ -2,6 +2,7 @@
 #include "flow/fault.h"
 #include "flow/number_text.h"
 #include "flow/rayleigh.h"
+#include "test_support.h"
 #include "ui/about_window.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
@@ -283,12 +284,12 @@ void quietAboutPlatformLimits(QtMsgType type, const QMessageLogContext &context,
 
 } // namespace
 
-class MonkeyTest : public QObject {
+class MonkeyTest : public OffscreenTest {
     Q_OBJECT
 private slots:
     void initTestCase()
     {
-        ui::SetUpApplication();
+        ui::setUpApplication();
         g_previousHandler = qInstallMessageHandler(quietAboutPlatformLimits);
     }
     void randomUserActionsKeepTheWindowConsistent();

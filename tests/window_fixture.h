@@ -1,8 +1,9 @@
 #pragma once
 
-// Helpers shared by the window tests: colours, chart pixels, and a window
-// whose messages are collected instead of shown.
+// Helpers shared by the window tests: chart pixels, box texts, and a window
+// whose messages are collected and whose drawing is recorded.
 
+#include "test_support.h"
 #include "ui/main_window.h"
 
 #include <QColor>
@@ -14,20 +15,12 @@
 
 using ui::MainWindow;
 
-inline const QColor kPaleYellow(255, 255, 192);
-inline const QColor kGrey(200, 200, 200);
-inline const QColor kWhite(255, 255, 255);
-inline const QColor kRedPixel(255, 0, 0);
-inline const QColor kBluePixel(0, 0, 255);
-inline const QColor kBlackPixel(0, 0, 0);
-
 inline QColor base(const QWidget *w) { return w->palette().color(QPalette::Base); }
 
-// The chart's user coordinates, as the window scales them.
-inline QPoint pixelOf(double x, double y)
+// The pixel of the chart image where the chart's user coordinates fall.
+inline QPoint pixelOf(const QImage &chart, double x, double y)
 {
-    const double w = 229, h = 149;
-    return QPoint(int(std::floor((x + 0.5) * w / 4.0)), int(std::floor((y + 1.5) * h / 1.8)));
+    return QPoint(int(std::floor((x + 0.5) * chart.width() / 4.0)), int(std::floor((y + 1.5) * chart.height() / 1.8)));
 }
 
 // True when a pixel of this colour lies within `reach` pixels of p.
@@ -40,15 +33,6 @@ inline bool near(const QImage &img, QPoint p, QColor colour, int reach = 1)
     return false;
 }
 
-inline int countOf(const QImage &img, QColor colour)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += img.pixelColor(x, y) == colour;
-    return n;
-}
-
 inline QStringList ratioTexts(const MainWindow &w)
 {
     return {w.Text_TTstar->text(), w.Text_PPstar->text(), w.Text_RoRoStar->text(), w.Text_PoPoStar->text(),
@@ -56,10 +40,15 @@ inline QStringList ratioTexts(const MainWindow &w)
 }
 
 struct Fixture {
+    RecordingSurface drawing; // made first, so that it outlives the window
     MainWindow w;
     QStringList messages;
     Fixture()
     {
         w.setMessageSink([this](const QString &text) { messages << text; });
+        w.setSurface(&drawing);
     }
 };
+
+// A coordinate as it reaches the surface.
+inline double single(double value) { return double(float(value)); }

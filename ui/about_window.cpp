@@ -12,10 +12,10 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
     auto *l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(geometry);
-    l->setFont(Verdana(points));
-    SetBackground(l, kPaleYellow);
+    l->setFont(verdana(points));
+    setBackground(l, kPaleYellow);
     if (colour.isValid())
-        SetTextColour(l, colour);
+        setTextColour(l, colour);
     return l;
 }
 
@@ -28,19 +28,19 @@ AboutWindow::AboutWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_About"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(Twips(0, 0, 3600, 1770).size());
-    SetBackground(this, kPaleYellow);
+    setFixedSize(twips(0, 0, 3600, 1770).size());
+    setBackground(this, kPaleYellow);
 
     const QColor green(0, 128, 0);
     const QColor blue(0, 0, 255);
-    Label2 = label(this, "Label2", QStringLiteral("Program for Calculating"), Twips(600, 120, 2295, 255), 9.75, green);
+    Label2 = label(this, "Label2", QStringLiteral("Program for Calculating"), twips(600, 120, 2295, 255), 9.75, green);
     Label3 = label(
-        this, "Label3", QStringLiteral("1D Heat added Flow Properties"), Twips(120, 360, 3255, 255), 9.75, green);
-    Label7 = label(this, "Label7", QStringLiteral("by the Kalvenor developers"), Twips(600, 600, 2775, 255), 8.25, {});
-    Label8 = label(this, "Label8", QStringLiteral("March 2006"), Twips(1320, 840, 1095, 255), 8.25, {});
+        this, "Label3", QStringLiteral("1D Heat added Flow Properties"), twips(120, 360, 3255, 255), 9.75, green);
+    Label7 = label(this, "Label7", QStringLiteral("by the Kalvenor developers"), twips(600, 600, 2775, 255), 8.25, {});
+    Label8 = label(this, "Label8", QStringLiteral("March 2006"), twips(1320, 840, 1095, 255), 8.25, {});
     Label4 = label(
-        this, "Label4", QStringLiteral("For comments and questions e-mail to"), Twips(120, 1080, 3375, 255), 8.25, {});
-    Label5 = label(this, "Label5", QStringLiteral("kalvenor@example.org"), Twips(840, 1320, 1935, 255), 8.25, blue);
+        this, "Label4", QStringLiteral("For comments and questions e-mail to"), twips(120, 1080, 3375, 255), 8.25, {});
+    Label5 = label(this, "Label5", QStringLiteral("kalvenor@example.org"), twips(840, 1320, 1935, 255), 8.25, blue);
 }
 
 } // namespace ui

@@ -22,16 +22,16 @@ const QString kArialTwin = QStringLiteral("Liberation Sans");
 
 } // namespace
 
-QFont DefaultFont() { return font(kArial, kArialTwin, 8.25); }
+QFont defaultFont() { return font(kArial, kArialTwin, 8.25); }
 
-QFont ArialItalic()
+QFont arialItalic()
 {
     QFont f = font(kArial, kArialTwin, 8.25);
     f.setItalic(true);
     return f;
 }
 
-QFont Verdana(double points)
+QFont verdana(double points)
 {
     QFont f = font(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"), points);
     // Its stand-in, DejaVu Sans, runs a pixel wider on the longest caption.
@@ -39,7 +39,7 @@ QFont Verdana(double points)
     return f;
 }
 
-QIcon ProgramIcon()
+QIcon programIcon()
 {
     // Renderings of packaging/kalvenor.svg: Qt reads SVG only with a plugin
     // that is seldom installed.
@@ -49,15 +49,15 @@ QIcon ProgramIcon()
     return icon;
 }
 
-void SetUpApplication()
+void setUpApplication()
 {
     QApplication::setStyle(QStringLiteral("Fusion")); // the same look on every desktop
     // Before any widget exists, so that no other face is ever loaded.
-    QApplication::setFont(DefaultFont());
-    QApplication::setWindowIcon(ProgramIcon());
+    QApplication::setFont(defaultFont());
+    QApplication::setWindowIcon(programIcon());
 }
 
-void SetTextColour(QWidget *widget, QColor colour)
+void setTextColour(QWidget *widget, QColor colour)
 {
     QPalette p = widget->palette();
     p.setColor(QPalette::WindowText, colour);
@@ -65,7 +65,7 @@ void SetTextColour(QWidget *widget, QColor colour)
     widget->setPalette(p);
 }
 
-void SetBackground(QWidget *widget, QColor colour)
+void setBackground(QWidget *widget, QColor colour)
 {
     QPalette p = widget->palette();
     p.setColor(QPalette::Window, colour);

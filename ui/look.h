@@ -8,7 +8,7 @@
 namespace ui {
 
 // Layout lengths are in twips; 15 twips make one logical pixel.
-constexpr QRect Twips(int left, int top, int width, int height)
+constexpr QRect twips(int left, int top, int width, int height)
 {
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
@@ -18,17 +18,17 @@ inline const QColor kGrey(200, 200, 200);
 inline const QColor kWhite(255, 255, 255);
 
 // Arial and Verdana resolve to their metric twins where they are missing.
-QFont DefaultFont();
-QFont ArialItalic();
-QFont Verdana(double points);
+QFont defaultFont();
+QFont arialItalic();
+QFont verdana(double points);
 
 // The program's icon, in the sizes desktops ask for.
-QIcon ProgramIcon();
+QIcon programIcon();
 
 // The style, font and icon of every window, set once on the application.
-void SetUpApplication();
+void setUpApplication();
 
-void SetTextColour(QWidget *widget, QColor colour);
-void SetBackground(QWidget *widget, QColor colour);
+void setTextColour(QWidget *widget, QColor colour);
+void setBackground(QWidget *widget, QColor colour);
 
 } // namespace ui

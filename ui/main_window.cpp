@@ -46,6 +46,12 @@ QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect
 
 double readNumber(const QLineEdit *box) { return flow::ParseNumber(box->text().toStdString()); }
 
+void hideAll(std::initializer_list<QWidget *> widgets)
+{
+    for (QWidget *w : widgets)
+        w->hide();
+}
+
 // A result longer than its box shows its leading digits, not its last ones.
 void writeResult(QLineEdit *box, const QString &text)
 {
@@ -55,7 +61,7 @@ void writeResult(QLineEdit *box, const QString &text)
 
 } // namespace
 
-QString FaultMessage(const flow::ArithmeticFault &fault)
+QString faultMessage(const flow::ArithmeticFault &fault)
 {
     switch (fault.kind()) {
     case flow::ArithmeticFault::Kind::DivisionByZero:
@@ -75,83 +81,101 @@ MainWindow::MainWindow(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_Kalvenor"));
     setWindowTitle(QStringLiteral("Bir-boyutlu kalvenorlar"));
-    setFont(DefaultFont());
-    buildControls();
+    setFont(defaultFont());
+    // In the order of their containers: it decides which control lies on top.
+    buildInputs();
+    buildChart();
+    buildRatioBoxes();
+    setUpTabOrder();
+    connectHandlers();
+    setAccessibleNames();
     Form_Load();
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::buildControls()
+void MainWindow::buildInputs()
 {
     auto *client = new QWidget(this);
-    client->setFixedSize(Twips(0, 0, 3825, 5580).size());
+    client->setFixedSize(twips(0, 0, 3825, 5580).size());
     setCentralWidget(client);
     Mn_About = menuBar()->addAction(QStringLiteral("&About"));
     Mn_About->setObjectName(QStringLiteral("Mn_About"));
-    connect(Mn_About, &QAction::triggered, this, &MainWindow::Mn_About_Click);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Frame3 = place(new QGroupBox(client), "Frame3", Twips(120, 120, 1335, 615));
+    Frame3 = place(new QGroupBox(client), "Frame3", twips(120, 120, 1335, 615));
     // The Greek letters themselves: a Symbol font that turns g into gamma is
     // not on every machine.
-    Label_gama = label(Frame3, "Label_gama", QStringLiteral("γ ="), Twips(120, 240, 495, 255));
-    Text_gama = textBox(Frame3, "Text_gama", QStringLiteral("1.4"), Twips(480, 240, 495, 285));
+    Label_gama = label(Frame3, "Label_gama", QStringLiteral("γ ="), twips(120, 240, 495, 255));
+    Text_gama = textBox(Frame3, "Text_gama", QStringLiteral("1.4"), twips(480, 240, 495, 285));
 
-    Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", Twips(120, 840, 1335, 1095));
-    Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", Twips(240, 360, 495, 255));
+    Frame2 = place(new QGroupBox(QStringLiteral("Input Options"), client), "Frame2", twips(120, 840, 1335, 1095));
+    Option_M = place(new QRadioButton(QStringLiteral("M"), Frame2), "Option_M", twips(240, 360, 495, 255));
     Option_ToToStar
-        = place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", Twips(240, 720, 855, 255));
+        = place(new QRadioButton(QStringLiteral("To/To*"), Frame2), "Option_ToToStar", twips(240, 720, 855, 255));
 
     Command1 = place(
-        new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1", Twips(120, 2040, 1335, 615));
+        new WrappingButton(QStringLiteral("Coose an Input Option"), client), "Command1", twips(120, 2040, 1335, 615));
+}
 
-    Picture1 = new chart::ChartArea(Twips(120, 2760, 3495, 2295), kPaleYellow, client);
+void MainWindow::buildChart()
+{
+    Picture1 = new chart::ChartArea(twips(120, 2760, 3495, 2295), kPaleYellow, centralWidget());
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), Twips(480, 120, 495, 255));
-    Label7 = label(Picture1, "Label7", QStringLiteral("M "), Twips(2040, 1920, 255, 255));
+    Label8 = label(Picture1, "Label8", QStringLiteral("To/To*"), twips(480, 120, 495, 255));
+    Label7 = label(Picture1, "Label7", QStringLiteral("M "), twips(2040, 1920, 255, 255));
     for (QLabel *caption : {Label8, Label7}) {
         // Placed in the area inside the chart's border, as the drawing is.
         caption->move(caption->pos() + Picture1->contentsRect().topLeft());
-        caption->setFont(ArialItalic());
-        SetBackground(caption, kPaleYellow);
+        caption->setFont(arialItalic());
+        setBackground(caption, kPaleYellow);
     }
+}
 
-    Frame1 = place(new QGroupBox(client), "Frame1", Twips(1560, 120, 2055, 2535));
-    Label_M = label(Frame1, "Label_M", QStringLiteral("M ="), Twips(120, 240, 375, 255));
-    Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), Twips(600, 240, 615, 285));
+void MainWindow::buildRatioBoxes()
+{
+    Frame1 = place(new QGroupBox(centralWidget()), "Frame1", twips(1560, 120, 2055, 2535));
+    Label_M = label(Frame1, "Label_M", QStringLiteral("M ="), twips(120, 240, 375, 255));
+    Text_M = textBox(Frame1, "Text_M", QStringLiteral("1"), twips(600, 240, 615, 285));
     // Text_Msup is made later, so it lies on top of the pixel they share.
-    Text_Msup = textBox(Frame1, "Text_Msup", QString(), Twips(1200, 240, 615, 285));
+    Text_Msup = textBox(Frame1, "Text_Msup", QString(), twips(1200, 240, 615, 285));
     // Digits set closer, so that a Mach number such as 0.68844 fits these
     // narrow boxes; spacing, unlike a condensed face, loads no other font.
-    QFont closer = DefaultFont();
+    QFont closer = defaultFont();
     closer.setLetterSpacing(QFont::AbsoluteSpacing, -0.8);
     Text_M->setFont(closer);
     Text_Msup->setFont(closer);
     Text_Msup->hide();
-    Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), Twips(120, 600, 495, 255));
-    Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), Twips(960, 600, 855, 285));
-    Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), Twips(120, 960, 615, 255));
-    Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), Twips(960, 960, 855, 285));
-    Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), Twips(120, 1320, 495, 255));
+    Label_PPstar = label(Frame1, "Label_PPstar", QStringLiteral("p/p*  ="), twips(120, 600, 495, 255));
+    Text_PPstar = textBox(Frame1, "Text_PPstar", QStringLiteral("1"), twips(960, 600, 855, 285));
+    Label_TTstar = label(Frame1, "Label_TTstar", QStringLiteral("T/T*  ="), twips(120, 960, 615, 255));
+    Text_TTstar = textBox(Frame1, "Text_TTstar", QStringLiteral("1"), twips(960, 960, 855, 285));
+    Label_RoRoStar = label(Frame1, "Label_RoRoStar", QStringLiteral("ρ/ρ*    ="), twips(120, 1320, 495, 255));
     // Set a little tighter: with its four blanks the caption is wider than its box.
-    QFont tighter = DefaultFont();
+    QFont tighter = defaultFont();
     tighter.setLetterSpacing(QFont::AbsoluteSpacing, -0.7);
     Label_RoRoStar->setFont(tighter);
-    Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), Twips(960, 1320, 855, 285));
-    Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), Twips(120, 1680, 735, 255));
-    Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), Twips(960, 1680, 855, 285));
-    Label_PoPoStar = label(Frame1, "Label_PoPoStar", QStringLiteral("Po/Po*="), Twips(120, 2040, 735, 255));
-    Text_PoPoStar = textBox(Frame1, "Text_PoPoStar", QStringLiteral("1"), Twips(960, 2040, 855, 285));
+    Text_RoRoStar = textBox(Frame1, "Text_RoRoStar", QStringLiteral("1"), twips(960, 1320, 855, 285));
+    Label_ToToStar = label(Frame1, "Label_ToToStar", QStringLiteral("To/To*="), twips(120, 1680, 735, 255));
+    Text_ToToStar = textBox(Frame1, "Text_ToToStar", QStringLiteral("1"), twips(960, 1680, 855, 285));
+    Label_PoPoStar = label(Frame1, "Label_PoPoStar", QStringLiteral("Po/Po*="), twips(120, 2040, 735, 255));
+    Text_PoPoStar = textBox(Frame1, "Text_PoPoStar", QStringLiteral("1"), twips(960, 2040, 855, 285));
+}
 
+void MainWindow::setUpTabOrder()
+{
     // The chart has no keyboard action, so it stays out of the tab chain.
     Picture1->setFocusPolicy(Qt::NoFocus);
-    const QWidget *chain[] = {Text_TTstar, Text_PPstar, Text_RoRoStar, Text_PoPoStar, Text_M, Text_Msup, Text_ToToStar,
+    QWidget *const chain[] = {Text_TTstar, Text_PPstar, Text_RoRoStar, Text_PoPoStar, Text_M, Text_Msup, Text_ToToStar,
         Option_M, Option_ToToStar, Command1, Text_gama};
     for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
-        setTabOrder(const_cast<QWidget *>(chain[i]), const_cast<QWidget *>(chain[i + 1]));
+        setTabOrder(chain[i], chain[i + 1]);
     Text_TTstar->setFocus();
+}
 
+void MainWindow::connectHandlers()
+{
+    connect(Mn_About, &QAction::triggered, this, &MainWindow::Mn_About_Click);
     // Only on becoming selected: clicking the chosen button again must not
     // blank what was typed.
     connect(Option_M, &QRadioButton::toggled, this, [this](bool checked) {
@@ -165,203 +189,116 @@ void MainWindow::buildControls()
     connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     for (QLineEdit *input : {Text_gama, Text_M, Text_ToToStar})
         connect(input, &QLineEdit::returnPressed, Command1, &QPushButton::click);
+    connect(Picture1, &chart::ChartArea::clicked, this, &MainWindow::Picture1_Click);
+}
 
+void MainWindow::setAccessibleNames()
+{
     // What a screen reader says is what the eye reads beside each box.
     const std::pair<QWidget *, const char *> spoken[] = {{Text_gama, "γ"}, {Text_M, "M"}, {Text_Msup, "M supersonic"},
         {Text_PPstar, "p/p*"}, {Text_TTstar, "T/T*"}, {Text_RoRoStar, "ρ/ρ*"}, {Text_ToToStar, "To/To*"},
         {Text_PoPoStar, "Po/Po*"}, {Picture1, "Chart of To/To* against M"}};
     for (const auto &[widget, name] : spoken)
         widget->setAccessibleName(QString::fromUtf8(name));
-    connect(Picture1, &chart::ChartArea::clicked, this, &MainWindow::Picture1_Click);
 }
 
 void MainWindow::Form_Load()
 {
-    M = 1;
-    ToToStar = 1;
+    calculator.M = 1;
+    calculator.ToToStar = 1;
 }
 
-QString MainWindow::format(double value) const
+void MainWindow::oranlar()
 {
-    return QString::fromStdString(flow::FormatResult(value, QLocale().decimalPoint().toStdString()));
-}
-
-std::optional<flow::RayleighRatios> MainWindow::storeRatios(double g)
-{
-    if (M <= 0)
-        return std::nullopt;
-    const flow::RayleighRatios r = flow::RatiosFromMach(g, M);
-    ToToStar = r.ToToStar;
-    return r;
-}
-
-void MainWindow::showRatios(const flow::RayleighRatios &r)
-{
-    writeResult(Text_TTstar, format(r.TTstar));
-    writeResult(Text_PPstar, format(r.PPstar));
-    writeResult(Text_RoRoStar, format(r.RoRoStar));
-    writeResult(Text_PoPoStar, format(r.PoPoStar));
-    writeResult(Text_ToToStar, format(ToToStar));
-}
-
-void MainWindow::oranlar() { oranlar(gamaValue()); }
-
-void MainWindow::oranlar(double g)
-{
-    if (const auto r = storeRatios(g))
+    if (const auto r = calculator.oranlar())
         showRatios(*r);
 }
 
-void MainWindow::Graph() { Graph(gamaValue()); }
-
-void MainWindow::Graph(double g)
-{
-    // Every point passes through oranlar, but only the last one's boxes can
-    // be seen: they are written once, which saves most of a click's time.
-    std::optional<flow::RayleighRatios> last;
-    const auto oranlarQuietly = [&] {
-        if (const auto r = storeRatios(g))
-            last = r;
-    };
-    chart::DrawingSurface &s = Picture1->surface();
-    try {
-        s.Clear();
-        s.SetScale(-0.5, -1.5, 3.5, 0.3);
-        s.DrawLine(0, 0, 3.2, 0);
-        s.DrawLine(0, 0, 0, -1.4);
-        M = 0.3;
-        oranlarQuietly();
-        s.SetPoint(M, -ToToStar);
-        // The sum drifts: 30 steps, ending with M at 3.1000000000000014.
-        for (M = 0.1; M <= 3.1; M += 0.1) {
-            oranlarQuietly();
-            s.DrawLine(M, -ToToStar, chart::kRed);
-        }
-    } catch (const flow::ArithmeticFault &) {
-        if (last)
-            showRatios(*last);
-        throw;
-    }
-    if (last)
-        showRatios(*last);
-}
+void MainWindow::Graph() { showDrawn(calculator.Graph(surface())); }
 
 void MainWindow::Option_M_Click()
 {
     Label_M->show();
-    Label_PPstar->hide();
-    Label_TTstar->hide();
-    Label_RoRoStar->hide();
-    Label_PoPoStar->hide();
-    Label_ToToStar->hide();
+    hideAll({Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar, Label_ToToStar});
     Text_M->show();
-    Text_Msup->hide();
-    Text_PPstar->hide();
-    Text_TTstar->hide();
-    Text_RoRoStar->hide();
-    Text_PoPoStar->hide();
-    Text_ToToStar->hide();
+    hideAll({Text_Msup, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar});
     Text_M->setText(QStringLiteral(" "));
-    SetBackground(Text_M, kWhite);
+    setBackground(Text_M, kWhite);
     for (QLineEdit *box : {Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
-        SetBackground(box, kGrey);
+        setBackground(box, kGrey);
     Command1->setText(QStringLiteral("Input value then CLICK"));
     focusInput(Text_M);
 }
 
 void MainWindow::Option_ToToStar_Click()
 {
-    Label_M->hide();
-    Label_PPstar->hide();
-    Label_TTstar->hide();
-    Label_RoRoStar->hide();
-    Label_PoPoStar->hide();
+    hideAll({Label_M, Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar});
     Label_ToToStar->show();
-    Text_M->hide();
-    Text_Msup->hide();
-    Text_PPstar->hide();
-    Text_TTstar->hide();
-    Text_RoRoStar->hide();
-    Text_PoPoStar->hide();
+    hideAll({Text_M, Text_Msup, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar});
     Text_ToToStar->show();
     Text_ToToStar->setText(QStringLiteral(" "));
     for (QLineEdit *box : {Text_M, Text_Msup, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar})
-        SetBackground(box, kGrey);
-    SetBackground(Text_ToToStar, kWhite);
+        setBackground(box, kGrey);
+    setBackground(Text_ToToStar, kWhite);
     Command1->setText(QStringLiteral("Input value then CLICK"));
     focusInput(Text_ToToStar);
-}
-
-void MainWindow::focusInput(QLineEdit *box)
-{
-    // Queued: an arrow key selects a mode first and moves the focus to its
-    // button afterwards.
-    QMetaObject::invokeMethod(
-        this,
-        [box] {
-            box->setFocus();
-            box->selectAll(); // typing replaces the blank
-        },
-        Qt::QueuedConnection);
 }
 
 void MainWindow::Command1_Click()
 {
     guarded([this] {
-        gama = readNumber(Text_gama);
+        calculator.gama = readNumber(Text_gama);
         if (!Option_M->isChecked() && !Option_ToToStar->isChecked()) {
-            ShowMessage(QStringLiteral("choose an input parameter"));
+            showMessage(QStringLiteral("choose an input parameter"));
             return;
         }
         for (QWidget *w :
             std::initializer_list<QWidget *> {Label_M, Label_PPstar, Label_TTstar, Label_RoRoStar, Label_PoPoStar,
                 Label_ToToStar, Text_M, Text_PPstar, Text_TTstar, Text_RoRoStar, Text_PoPoStar, Text_ToToStar})
             w->show();
-
-        if (Option_M->isChecked()) {
-            M = readNumber(Text_M);
-            // Without this the marker would stand at the chart's last point.
-            if (M <= 0) {
-                ShowMessage(QStringLiteral("M must be greater than 0"));
-                return;
-            }
-            Graph();
-            M = readNumber(Text_M);
-            oranlar();
-            chart::DrawingSurface &s = Picture1->surface();
-            s.DrawCircle(M, -ToToStar, 0.05, chart::kBlue);
-            s.DrawLine(0, -ToToStar, M, -ToToStar, chart::kBlue);
-            s.DrawLine(M, 0, M, -ToToStar, chart::kBlue);
-            return;
-        }
-
-        ToToStar = readNumber(Text_ToToStar);
-        if (ToToStar > 1) {
-            ShowMessage(QStringLiteral("To/To* must be equal 1 or lower then 1"));
-            return;
-        }
-        Text_Msup->show();
-        const flow::MachNumbers mach = flow::MachFromToToStar(gamaValue(), ToToStar);
-        writeResult(Text_M, format(mach.Msub));
-        if (mach.Msup) {
-            writeResult(Text_Msup, format(*mach.Msup));
-        } else {
-            ShowMessage(QStringLiteral("Süpersonik çözüm yok"));
-            Text_Msup->setText(QStringLiteral(" "));
-        }
+        if (Option_M->isChecked())
+            calculateFromMach();
+        else
+            calculateFromToToStar();
     });
+}
+
+void MainWindow::calculateFromMach()
+{
+    calculator.M = readNumber(Text_M);
+    // Without this the marker would stand at the chart's last point.
+    if (calculator.M <= 0) {
+        showMessage(QStringLiteral("M must be greater than 0"));
+        return;
+    }
+    showDrawn(calculator.graphWithPoint(surface()));
+}
+
+void MainWindow::calculateFromToToStar()
+{
+    calculator.ToToStar = readNumber(Text_ToToStar);
+    if (calculator.ToToStar > 1) {
+        showMessage(QStringLiteral("To/To* must be equal 1 or lower then 1"));
+        return;
+    }
+    Text_Msup->show();
+    const flow::MachNumbers mach = calculator.machNumbers();
+    writeResult(Text_M, format(mach.Msub));
+    if (mach.Msup) {
+        writeResult(Text_Msup, format(*mach.Msup));
+    } else {
+        showMessage(QStringLiteral("Süpersonik çözüm yok"));
+        Text_Msup->setText(QStringLiteral(" "));
+    }
 }
 
 void MainWindow::Picture1_Click()
 {
     guarded([this] {
-        // Before any calculation the chart is drawn for the gama the box shows;
-        // gama itself is set only by a calculation.
-        const double g = gama ? *gama : readNumber(Text_gama);
-        Graph(g);
-        M = 1;
-        oranlar(g);
-        Picture1->surface().DrawCircle(M, -ToToStar, 0.05, chart::kBlue);
+        // Before any calculation the chart is drawn for the gama the box
+        // shows; gama itself is set only by a calculation.
+        const double g = calculator.gama ? *calculator.gama : readNumber(Text_gama);
+        showDrawn(calculator.graphWithSonicPoint(surface(), g));
     });
 }
 
@@ -380,7 +317,44 @@ void MainWindow::Mn_About_Click()
     m_about->activateWindow();
 }
 
-void MainWindow::ShowMessage(const QString &text)
+chart::DrawingSurface &MainWindow::surface() { return m_surface ? *m_surface : Picture1->surface(); }
+
+QString MainWindow::format(double value) const
+{
+    return QString::fromStdString(flow::FormatResult(value, QLocale().decimalPoint().toStdString()));
+}
+
+void MainWindow::showRatios(const flow::RayleighRatios &r)
+{
+    writeResult(Text_TTstar, format(r.TTstar));
+    writeResult(Text_PPstar, format(r.PPstar));
+    writeResult(Text_RoRoStar, format(r.RoRoStar));
+    writeResult(Text_PoPoStar, format(r.PoPoStar));
+    writeResult(Text_ToToStar, format(r.ToToStar));
+}
+
+void MainWindow::showDrawn(const Calculator::Drawn &drawn)
+{
+    if (drawn.ratios)
+        showRatios(*drawn.ratios);
+    if (drawn.fault)
+        throw *drawn.fault; // the handler stops here
+}
+
+void MainWindow::focusInput(QLineEdit *box)
+{
+    // Queued: an arrow key selects a mode first and moves the focus to its
+    // button afterwards.
+    QMetaObject::invokeMethod(
+        this,
+        [box] {
+            box->setFocus();
+            box->selectAll(); // typing replaces the blank
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::showMessage(const QString &text)
 {
     if (m_messageSink) {
         m_messageSink(text);
@@ -396,7 +370,7 @@ void MainWindow::guarded(const std::function<void()> &body)
     try {
         body();
     } catch (const flow::ArithmeticFault &fault) {
-        ShowMessage(FaultMessage(fault));
+        showMessage(faultMessage(fault));
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ui/calculator.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
-#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -13,20 +14,16 @@ class QRadioButton;
 
 namespace chart {
 class ChartArea;
-}
-
-namespace flow {
-class ArithmeticFault;
-struct RayleighRatios;
-} // namespace flow
+class DrawingSurface;
+} // namespace chart
 
 namespace ui {
 
 class AboutWindow;
 class WrappingButton;
 
-// Form_Kalvenor: holds the whole state of the program and every control.
-// Handlers read boxes, call the flow functions and write boxes.
+// Form_Kalvenor: every control of the program and its handlers. Each
+// handler reads boxes, asks the calculator and writes boxes and messages.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -37,10 +34,11 @@ public:
     // a modal box.
     using MessageSink = std::function<void(const QString &)>;
     void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
+    // The chart is drawn here instead of on Picture1, while surface is set:
+    // tests record the drawing with it.
+    void setSurface(chart::DrawingSurface *surface) { m_surface = surface; }
 
-    std::optional<double> gama; // empty until the first calculation: counts as 0
-    double M = 0;
-    double ToToStar = 0;
+    Calculator calculator; // gama, M and ToToStar, and what is done with them
 
     void Form_Load();
     void oranlar();
@@ -81,27 +79,34 @@ public:
     QAction *Mn_About;
 
 private:
-    void buildControls();
-    // oranlar in two halves: the ratios for M with ToToStar stored, and the
-    // five boxes written.
-    std::optional<flow::RayleighRatios> storeRatios(double g);
-    // oranlar and Graph for a gama of the caller's.
-    void oranlar(double g);
-    void Graph(double g);
+    void buildInputs();
+    void buildChart();
+    void buildRatioBoxes();
+    void setUpTabOrder();
+    void connectHandlers();
+    void setAccessibleNames();
+
+    // Command1_Click's two modes.
+    void calculateFromMach();
+    void calculateFromToToStar();
+
+    chart::DrawingSurface &surface();
+    QString format(double value) const;
+    void showRatios(const flow::RayleighRatios &r);
+    // The drawing's last ratios into the boxes; its fault, if any, thrown on.
+    void showDrawn(const Calculator::Drawn &drawn);
     // Keyboard focus to the chosen mode's input box, its text selected.
     void focusInput(QLineEdit *box);
-    void showRatios(const flow::RayleighRatios &r);
-    void ShowMessage(const QString &text);
+    void showMessage(const QString &text);
     // Runs a handler body; an arithmetic fault stops it and is reported.
     void guarded(const std::function<void()> &body);
-    double gamaValue() const { return gama.value_or(0.0); }
-    QString format(double value) const;
 
     MessageSink m_messageSink;
     QPointer<AboutWindow> m_about;
+    chart::DrawingSurface *m_surface = nullptr;
 };
 
 // The sentence shown for an arithmetic fault that stopped a calculation.
-QString FaultMessage(const flow::ArithmeticFault &fault);
+QString faultMessage(const flow::ArithmeticFault &fault);
 
 } // namespace ui
