@@ -6,7 +6,6 @@ cd "$(dirname "$0")"
 source tools/deps.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
-export QT_QPA_PLATFORM=offscreen
 step "Building…" build/dev.log configure_and_build dev
 echo "Testing…"
 ctest --preset dev
