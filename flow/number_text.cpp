@@ -159,31 +159,48 @@ double readDecimal(Cursor &in)
     return checkedResult(digits, std::chars_format::general, magnitude + exponent > 0);
 }
 
-std::string withoutTrailingZeros(std::string text)
+constexpr std::size_t significantDigits = 15;
+
+constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Significant digits before the point of fixed-form text: a lone 0 has none.
+std::size_t wholeDigits(const char *first, const char *last)
 {
-    if (text.find('.') == std::string::npos || text.find('E') != std::string::npos)
-        return text;
-    text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.')
-        text.pop_back();
-    return text;
+    if (*first == '-')
+        ++first;
+    const auto digits = static_cast<std::size_t>(std::find(first, last, '.') - first);
+    return digits == 1 && *first == '0' ? 0 : digits;
+}
+
+// The end of fixed-form text once the zeros after its point are gone.
+char *withoutTrailingZeros(char *first, char *last)
+{
+    if (std::find(first, last, '.') == last)
+        return last;
+    while (last[-1] == '0')
+        --last;
+    if (last[-1] == '.')
+        --last;
+    return last;
 }
 
 // Correctly rounded from the exact binary value, whatever the C locale says.
-std::string fixedText(double value, int decimals)
+char *fixedText(char (&buffer)[64], double value, std::size_t decimals)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
+    return std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, static_cast<int>(decimals))
+        .ptr;
 }
 
-std::string exponentText(double value)
+char *writeExponentForm(char *out, double value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    const std::string text(buffer, result.ptr);
-    const auto e = text.find('e');
-    return withoutTrailingZeros(text.substr(0, e)) + 'E' + text.substr(e + 1);
+    char *end = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, static_cast<int>(significantDigits - 1))
+                    .ptr;
+    char *e = std::find(buffer, end, 'e');
+    out = std::copy(buffer, withoutTrailingZeros(buffer, e), out);
+    *out++ = 'E';
+    return std::copy(e + 1, end, out);
 }
 
 } // namespace
@@ -216,37 +233,70 @@ std::string FormatResult(double value, std::string_view decimalSeparator)
     if (std::isinf(value))
         throw ArithmeticFault(Kind::Overflow);
 
-    constexpr double scale = 1e5;
-    const double scaled = value * scale;
-    // Past about 1.8e303 the scaling leaves the range, but such a value has
-    // no decimals left to round.
-    const double rounded = std::isfinite(scaled) ? std::nearbyint(scaled) / scale : value;
-    if (rounded == 0.0)
-        return "0"; // also for -0
-
-    constexpr std::size_t significantDigits = 15;
-    constexpr int decimals = 5;
-    const std::size_t sign = rounded < 0 ? 1 : 0;
-    const auto integerDigits
-        = [sign](const std::string &fixed) { return std::min(fixed.find('.'), fixed.size()) - sign; };
-    std::string text;
-    if (std::fabs(rounded) < 1e15) {
-        text = fixedText(rounded, decimals);
-        const std::size_t whole = integerDigits(text);
-        if (whole + decimals > significantDigits) {
-            text = fixedText(rounded, static_cast<int>(significantDigits - std::min(whole, significantDigits)));
-            // Rounding at the cut may carry into a sixteenth digit.
-            if (integerDigits(text) > significantDigits)
-                text = exponentText(rounded);
-        }
-        text = withoutTrailingZeros(text);
-    } else {
-        text = exponentText(rounded);
-    }
+    char buffer[maxNumberText];
+    std::string text(buffer, WriteRounded(buffer, value, 5));
     const auto point = text.find('.');
     if (point != std::string::npos)
         text.replace(point, 1, decimalSeparator);
     return text;
+}
+
+NumberReading ReadNumber(std::string_view text)
+{
+    constexpr std::string_view notANumber = "is not a number";
+    // from_chars would also take "inf" and "nan", and it refuses '+'.
+    const bool plus = text.starts_with('+');
+    const std::size_t sign = plus || text.starts_with('-') ? 1 : 0;
+    if (text.size() <= sign || !(isDigit(text[sign]) || text[sign] == '.'))
+        return {0.0, notANumber};
+    const char *last = text.data() + text.size();
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data() + (plus ? 1 : 0), last, value);
+    if (end != last || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return {0.0, notANumber};
+    if (ec == std::errc::result_out_of_range || !std::isfinite(value))
+        return {0.0, "is out of range"};
+    return {value, {}};
+}
+
+char *WriteRounded(char *out, double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return out;
+    const auto places = static_cast<std::size_t>(std::clamp(decimals, 0, 15));
+    const double scale = powersOfTen[places];
+    const double scaled = value * scale;
+    // Past about 1.8e293 the scaling leaves the range, but such a value has
+    // no decimals left to round.
+    const double rounded = std::isfinite(scaled) ? std::nearbyint(scaled) / scale : value;
+    if (rounded == 0.0) {
+        *out = '0'; // also for -0
+        return out + 1;
+    }
+    if (!(std::fabs(rounded) < 1e15))
+        return writeExponentForm(out, rounded);
+
+    char buffer[64];
+    char *end = fixedText(buffer, rounded, places);
+    const std::size_t whole = wholeDigits(buffer, end);
+    if (whole + places > significantDigits) {
+        end = fixedText(buffer, rounded, significantDigits - std::min(whole, significantDigits));
+        // Rounding at the cut may carry into a sixteenth digit.
+        if (wholeDigits(buffer, end) > significantDigits)
+            return writeExponentForm(out, rounded);
+    }
+    return std::copy(buffer, withoutTrailingZeros(buffer, end), out);
+}
+
+char *WriteShortest(char *out, double value)
+{
+    if (!std::isfinite(value))
+        return out;
+    if (value == 0.0) {
+        *out = '0'; // also for -0
+        return out + 1;
+    }
+    return std::to_chars(out, out + maxNumberText, value).ptr;
 }
 
 } // namespace flow

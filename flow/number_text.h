@@ -2,6 +2,7 @@
 
 #include "flow/fault.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,33 @@ double ParseNumber(std::string_view text);
 // Magnitudes from 1e15 on are written in exponent form, 1.5E+15. A value
 // that is not finite throws ArithmeticFault.
 std::string FormatResult(double value, std::string_view decimalSeparator);
+
+// A number read by ReadNumber, or why the text is not one.
+struct NumberReading {
+    double value = 0.0;
+    std::string_view problem; // empty when value holds the number
+
+    explicit operator bool() const { return problem.empty(); }
+};
+
+// Reads text that must be one finite decimal number and nothing else: an
+// optional sign, digits with at most one '.', an optional exponent after E.
+// Unlike ParseNumber it skips nothing and guesses nothing, so "1,4", "1.4x",
+// "", "inf" and "1e999" are refused. problem reads "is not a number" or
+// "is out of range".
+NumberReading ReadNumber(std::string_view text);
+
+// Room enough for anything WriteRounded or WriteShortest writes.
+inline constexpr std::size_t maxNumberText = 32;
+
+// Writes value at out by FormatResult's rules with decimals (0 to 15) in
+// place of 5, with '.' as the decimal point, and returns the end. A value
+// that is not finite writes nothing.
+char *WriteRounded(char *out, double value, int decimals);
+
+// Writes the shortest text that reads back as value, '.' as the decimal
+// point and zero without a sign, and returns the end. A value that is not
+// finite writes nothing.
+char *WriteShortest(char *out, double value);
 
 } // namespace flow

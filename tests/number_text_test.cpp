@@ -146,3 +146,56 @@ TEST(FormatResult, RefusesValuesThatAreNotFinite)
     EXPECT_THROW(FormatResult(-std::numeric_limits<double>::infinity(), "."), ArithmeticFault);
     EXPECT_THROW(FormatResult(std::numeric_limits<double>::quiet_NaN(), "."), ArithmeticFault);
 }
+
+TEST(ReadNumber, TakesOnlyTextThatIsWhollyOneFiniteNumber)
+{
+    EXPECT_EQ(flow::ReadNumber("1.4").value, 1.4);
+    EXPECT_EQ(flow::ReadNumber("+2").value, 2.0);
+    EXPECT_EQ(flow::ReadNumber("-.5").value, -0.5);
+    EXPECT_EQ(flow::ReadNumber("5.").value, 5.0);
+    EXPECT_EQ(flow::ReadNumber("2.5E-3").value, 0.0025);
+    EXPECT_EQ(flow::ReadNumber("1e-310").value, 1e-310);
+    EXPECT_TRUE(flow::ReadNumber("0.4897959183673469"));
+    for (const char *text : {"", " 1", "1 ", "abc", "1.4x", "1,4", "1.2.3", "+-1", "--1", "+", ".", "1e", "1e+", "inf",
+             "-infinity", "nan", "0x10", "&H10", "1d2", "\xCE\xB3"})
+        EXPECT_EQ(flow::ReadNumber(text).problem, "is not a number") << '"' << text << '"';
+    for (const char *text : {"1e999", "-1e400", "1e-400"})
+        EXPECT_EQ(flow::ReadNumber(text).problem, "is out of range") << text;
+}
+
+TEST(WriteRounded, FollowsFormatResultForAnyNumberOfDecimals)
+{
+    const auto rounded = [](double value, int decimals) {
+        char buffer[flow::maxNumberText];
+        return std::string(buffer, flow::WriteRounded(buffer, value, decimals));
+    };
+    EXPECT_EQ(rounded(0.528925619834711, 5), FormatResult(0.528925619834711, "."));
+    EXPECT_EQ(rounded(0.528925619834711, 0), "1");
+    EXPECT_EQ(rounded(0.528925619834711, 2), "0.53");
+    EXPECT_EQ(rounded(0.528925619834711, 15), "0.528925619834711");
+    EXPECT_EQ(rounded(2.5, 0), "2"); // ties to even
+    EXPECT_EQ(rounded(0.125, 2), "0.12");
+    EXPECT_EQ(rounded(120.0, 0), "120");
+    EXPECT_EQ(rounded(-0.4, 0), "0");
+    EXPECT_EQ(rounded(1234.5678, 15), "1234.5678");
+    EXPECT_EQ(rounded(1.0 / 3.0 * 1000, 15), "333.333333333333");
+    EXPECT_EQ(rounded(2.5e20, 3), "2.5E+20");
+    EXPECT_EQ(rounded(std::numeric_limits<double>::infinity(), 5), "");
+    EXPECT_EQ(rounded(std::numeric_limits<double>::quiet_NaN(), 5), "");
+}
+
+TEST(WriteShortest, ReadsBackAsTheSameDouble)
+{
+    const auto shortest = [](double value) {
+        char buffer[flow::maxNumberText];
+        return std::string(buffer, flow::WriteShortest(buffer, value));
+    };
+    EXPECT_EQ(shortest(0.1), "0.1");
+    EXPECT_EQ(shortest(0.528925619834711), "0.528925619834711");
+    EXPECT_EQ(shortest(-0.0), "0");
+    EXPECT_EQ(shortest(1e300), "1e+300");
+    EXPECT_EQ(shortest(std::numeric_limits<double>::infinity()), "");
+    for (double value : {1.0 / 3.0, std::nextafter(1.0, 2.0), std::numeric_limits<double>::denorm_min(),
+             -std::numeric_limits<double>::max()})
+        EXPECT_EQ(flow::ReadNumber(shortest(value)).value, value) << shortest(value);
+}
