@@ -1,0 +1,5 @@
+#include "cli/run.h"
+
+#include <iostream>
+
+int main(int argc, char **argv) { return cli::Run(argc, argv, std::cout, std::cerr); }

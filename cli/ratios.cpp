@@ -1,0 +1,63 @@
+#include "cli/ratios.h"
+
+#include <array>
+
+namespace cli {
+namespace {
+
+constexpr std::array<Column, 10> columns {{
+    {"branch", false},
+    {"M"},
+    {"T/T*"},
+    {"p/p*"},
+    {"rho/rho*"},
+    {"V/V*"},
+    {"T0/T0*"},
+    {"p0/p0*"},
+    {"(s*-s)/R"},
+    {"note", false},
+}};
+
+// A row without a state still shows the value it was asked for.
+void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity asked, double input)
+{
+    table.text(flow::BranchName(solution.branch));
+    for (flow::Quantity q : flow::allQuantities) {
+        if (solution.state)
+            table.number((*solution.state)[q]);
+        else if (q == asked)
+            table.number(input);
+        else
+            table.empty();
+    }
+    table.text(solution.note);
+    table.endRow();
+}
+
+} // namespace
+
+int WriteRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out)
+{
+    bool allSolved = true;
+    WriteTable(out, style, columns, [&](TableWriter &table) {
+        for (const Range &range : request.values) {
+            for (std::size_t i = 0; i < range.count; ++i) {
+                const double value = range[i];
+                if (request.quantity == flow::Quantity::M) {
+                    const flow::Solution solution = flow::FromMach(request.gama, value);
+                    allSolved = allSolved && solution.solved();
+                    writeRow(table, solution, request.quantity, value);
+                    continue;
+                }
+                for (const flow::Solution &solution :
+                    flow::Solve(request.gama, request.quantity, value, request.branch)) {
+                    allSolved = allSolved && solution.solved();
+                    writeRow(table, solution, request.quantity, value);
+                }
+            }
+        }
+    });
+    return allSolved ? 0 : 1;
+}
+
+} // namespace cli

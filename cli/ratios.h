@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cli/table.h"
+#include "cli/values.h"
+#include "flow/relations.h"
+
+#include <iosfwd>
+#include <vector>
+
+namespace cli {
+
+// Every flow state that has the given values of one quantity.
+struct RatiosRequest {
+    double gama = 1.4;
+    flow::Quantity quantity = flow::Quantity::M;
+    std::vector<Range> values;
+    flow::BranchChoice branch = flow::BranchChoice::Both;
+};
+
+// Writes one row per solution: its branch, M and every ratio, and a note
+// that says why a branch has no solution. Returns the exit status: 0 when
+// every row was solved, 1 when some were not.
+int WriteRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out);
+
+} // namespace cli

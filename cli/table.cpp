@@ -1,0 +1,162 @@
+#include "cli/table.h"
+
+#include "cli/errors.h"
+#include "flow/number_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+
+namespace cli {
+namespace {
+
+constexpr std::size_t bufferSize = std::size_t(1) << 16;
+constexpr std::size_t columnGap = 2;
+constexpr std::string_view blanks = "                                ";
+
+// Characters on a terminal: UTF-8 continuation bytes take no column.
+std::size_t displayWidth(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+bool needsQuotes(std::string_view cell) { return cell.find_first_of(",\"\r\n") != std::string_view::npos; }
+
+} // namespace
+
+TableWriter::TableWriter(std::ostream &out, const TableStyle &style, std::span<const Column> columns)
+    : m_out(out), m_style(style), m_columns(columns), m_widths(columns.size()), m_measuring(!style.csv),
+      m_buffer(new char[bufferSize]), m_end(m_buffer.get()), m_last(m_buffer.get() + bufferSize)
+{
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        m_widths[i] = displayWidth(columns[i].header);
+    if (style.csv)
+        startWriting();
+}
+
+TableWriter::~TableWriter() = default;
+
+void TableWriter::startWriting()
+{
+    m_measuring = false;
+    m_column = 0;
+    for (const Column &column : m_columns)
+        text(column.header);
+    endRow();
+}
+
+void TableWriter::text(std::string_view cell)
+{
+    if (m_measuring) {
+        m_widths[m_column] = std::max(m_widths[m_column], displayWidth(cell));
+    } else if (m_style.csv && needsQuotes(cell)) {
+        if (m_column > 0)
+            put(",", 1);
+        put("\"", 1);
+        // A quote inside is doubled.
+        for (auto quote = cell.find('"'); quote != std::string_view::npos; quote = cell.find('"')) {
+            put(cell.data(), quote + 1);
+            put("\"", 1);
+            cell.remove_prefix(quote + 1);
+        }
+        put(cell.data(), cell.size());
+        put("\"", 1);
+    } else {
+        putCell(cell.data(), cell.size(), displayWidth(cell));
+    }
+    ++m_column;
+}
+
+void TableWriter::number(double value)
+{
+    char cell[flow::maxNumberText];
+    const char *end
+        = m_style.exact ? flow::WriteShortest(cell, value) : flow::WriteRounded(cell, value, m_style.decimals);
+    const auto size = static_cast<std::size_t>(end - cell);
+    if (m_measuring)
+        m_widths[m_column] = std::max(m_widths[m_column], size);
+    else
+        putCell(cell, size, size);
+    ++m_column;
+}
+
+void TableWriter::empty()
+{
+    if (!m_measuring)
+        putCell(nullptr, 0, 0);
+    ++m_column;
+}
+
+void TableWriter::endRow()
+{
+    m_column = 0;
+    m_blanks = 0;
+    if (!m_measuring)
+        put("\n", 1);
+}
+
+// An aligned cell owes its column gap and padding until something visible
+// follows, so that lines carry no trailing blanks; numbers are padded on the
+// left, text on the right.
+void TableWriter::putCell(const char *text, std::size_t size, std::size_t width)
+{
+    if (m_style.csv) {
+        if (m_column > 0)
+            put(",", 1);
+        put(text, size);
+        return;
+    }
+    if (m_column > 0)
+        m_blanks += columnGap;
+    const std::size_t pad = m_widths[m_column] - width;
+    const bool numeric = m_columns[m_column].numeric;
+    if (numeric)
+        m_blanks += pad;
+    if (size > 0) {
+        for (; m_blanks > 0; m_blanks -= std::min(m_blanks, blanks.size()))
+            put(blanks.data(), std::min(m_blanks, blanks.size()));
+        put(text, size);
+    }
+    if (!numeric)
+        m_blanks += pad;
+}
+
+void TableWriter::put(const char *text, std::size_t size)
+{
+    if (static_cast<std::size_t>(m_last - m_end) < size) {
+        flush();
+        if (size > bufferSize) {
+            m_out.write(text, static_cast<std::streamsize>(size));
+            return;
+        }
+    }
+    if (size > 0)
+        std::memcpy(m_end, text, size);
+    m_end += size;
+}
+
+void TableWriter::flush()
+{
+    m_out.write(m_buffer.get(), m_end - m_buffer.get());
+    m_end = m_buffer.get();
+    if (!m_out)
+        throw OutputError();
+}
+
+void WriteTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
+    const std::function<void(TableWriter &)> &rows)
+{
+    TableWriter table(out, style, columns);
+    if (!style.csv) {
+        rows(table);
+        table.startWriting();
+    }
+    rows(table);
+    table.flush();
+    out.flush();
+    if (!out)
+        throw OutputError();
+}
+
+} // namespace cli

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+// How a table is written: aligned plain text or CSV, and its numbers
+// rounded to decimals or, when exact, as the shortest text that reads back
+// to the same double.
+struct TableStyle {
+    bool csv = false;
+    int decimals = 5;
+    bool exact = false;
+};
+
+// A column's header; the cells of a numeric column are right-aligned.
+struct Column {
+    std::string_view header;
+    bool numeric = true;
+};
+
+// Takes a table's cells row by row, left to right.
+class TableWriter {
+public:
+    TableWriter(std::ostream &out, const TableStyle &style, std::span<const Column> columns);
+    ~TableWriter();
+    TableWriter(const TableWriter &) = delete;
+    TableWriter &operator=(const TableWriter &) = delete;
+
+    void text(std::string_view cell);
+    // An infinite or NaN value leaves its cell empty.
+    void number(double value);
+    void empty();
+    void endRow();
+
+    // Ends measuring the widths of an aligned table and writes its header.
+    void startWriting();
+    // Sends what is left in the buffer; throws OutputError if out fails.
+    void flush();
+
+private:
+    void put(const char *text, std::size_t size);
+    void putCell(const char *text, std::size_t size, std::size_t width);
+
+    std::ostream &m_out;
+    TableStyle m_style;
+    std::span<const Column> m_columns;
+    std::vector<std::size_t> m_widths;
+    bool m_measuring;
+    std::size_t m_column = 0;
+    std::size_t m_blanks = 0; // owed before the next visible cell
+    std::unique_ptr<char[]> m_buffer;
+    char *m_end;
+    char *m_last;
+};
+
+// Writes the header and the rows that rows() gives to out. An aligned
+// table calls rows() twice: once to measure its columns, once to write them.
+void WriteTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
+    const std::function<void(TableWriter &)> &rows);
+
+} // namespace cli
