@@ -44,7 +44,7 @@ double readGamma(const std::string &text)
 {
     const double gama = ReadOneNumber("--gamma", text);
     if (const auto problem = flow::GammaProblem(gama))
-        throw UsageError("--gamma " + text + ": " + *problem);
+        throw UsageError("--gamma: " + *problem);
     return gama;
 }
 
@@ -69,11 +69,34 @@ range start:stop:step computed as start + i*step (0.1:3:0.1 gives 30 values,
 the last exactly 3; ranges go upward), or a list of these. Numbers are
 written in full with '.' as the decimal point: 1.4, .5, 2e-3.
 
-Branches: sub and sup are M < 1 and M > 1; T/T* has its two roots either
-side of its maximum at M = 1/sqrt(gamma), named low and high.
+Branches: sub and sup are M < 1 and M > 1. T/T* has its two roots either
+side of its maximum at M = 1/sqrt(gamma) instead, named low and high; --branch
+takes low and high as other names for sub and sup.
 
 Exit status: 0 when every input was solved, 1 when some had no solution
-(their rows say why), 2 for a usage error.)";
+(their rows say why), 2 for a usage error.
+
+Examples, each with the Mach numbers it finds (gamma is 1.4 where not given):
+  kalvenor-cli --mach 2
+      M 2 (sup): T/T* 0.52893, p/p* 0.36364, rho/rho* 0.6875, V/V* 1.45455,
+      T0/T0* 0.79339, p0/p0* 1.5031, (s*-s)/R 1.21758
+  kalvenor-cli --gamma 1.4 --T0 0.9
+      M 0.68844 (sub) and 1.53684 (sup)
+  kalvenor-cli --gamma 1.3 --T 0.8
+      M 0.53192 (low) and 1.44614 (high)
+  kalvenor-cli --p 1.77778
+      M 0.5 (sub)
+  kalvenor-cli --rho 0.6875
+      M 2 (sup)
+  kalvenor-cli --V 0.44444 --decimals 3
+      M 0.5 (sub)
+  kalvenor-cli --p0 1.3
+      sub: "p0/p0* = 1.3 is above 1.2679, the largest a subsonic flow has at gamma = 1.4";
+      M 1.78016 (sup); exit status 1
+  kalvenor-cli --s 1.21758 --branch sub
+      M 0.52473 (sub)
+  kalvenor-cli --mach 0.5:3:0.5 --csv > table.csv
+      a header row and M 0.5, 1, 1.5, 2, 2.5 and 3 as CSV)";
 
 void addCommonOptions(CLI::App &app, Common &common)
 {
@@ -126,7 +149,7 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     std::string branch = "both";
     app.add_option("--branch", branch, "sub, sup or both (default): the branches of inputs with two solutions")
         ->type_name("B")
-        ->check(CLI::IsMember({"sub", "sup", "both"}).description(""));
+        ->check(CLI::IsMember({"sub", "sup", "both", "low", "high"}).description(""));
 
     try {
         app.parse(argc, argv);
@@ -146,9 +169,9 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
         }
         if (!given)
             throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
-        request.branch = branch == "sub" ? flow::BranchChoice::Sub
-            : branch == "sup"            ? flow::BranchChoice::Sup
-                                         : flow::BranchChoice::Both;
+        request.branch = branch == "sub" || branch == "low" ? flow::BranchChoice::Sub
+            : branch == "sup" || branch == "high"           ? flow::BranchChoice::Sup
+                                                            : flow::BranchChoice::Both;
         return WriteRatios(request, common.style, out);
     } catch (const CLI::CallForHelp &) {
         out << app.help();
