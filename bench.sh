@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds an optimised tree of its own, runs the
-# benchmarks and the start-up comparison, and prints both against their goals.
-# Arguments go to the benchmark program, e.g. --benchmark_filter=Parse.
+# benchmarks, the command line's against its floors and the start-up
+# comparison, and prints each against its goals. Arguments go to the window's
+# benchmark program, e.g. --benchmark_filter=Parse.
 # Exits 2 when a goal is missed, 1 when something fails to run.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -18,6 +19,18 @@ set +e
 QT_QPA_PLATFORM=offscreen "$build/bench/kalvenor_bench" --benchmark_repetitions=3 "$@" 2>&1 \
     | grep -v -e XDG_RUNTIME_DIR -e 'does not support'
 status=${PIPESTATUS[0]}
+set -e
+case $status in
+0) ;;
+2) missed=1 ;;
+*) exit 1 ;;
+esac
+
+echo
+echo "== Command line against its floors (median of 5 repetitions, interleaved)"
+set +e
+"$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+status=$?
 set -e
 case $status in
 0) ;;

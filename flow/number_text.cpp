@@ -191,6 +191,43 @@ char *fixedText(char (&buffer)[64], double value, std::size_t decimals)
         .ptr;
 }
 
+// Writes units / 10^places. With at most 15 digits the double nearest that
+// quotient prints as exactly these digits, so they need no conversion of
+// the double: the work is that of an integer.
+char *writeScaled(char *out, std::int64_t units, std::size_t places)
+{
+    if (units == 0) {
+        *out = '0'; // also for -0
+        return out + 1;
+    }
+    if (units < 0) {
+        *out++ = '-';
+        units = -units;
+    }
+    // Digits from the right, at least one before the point; byte loops, as
+    // these few bytes are not worth a call to memcpy.
+    char digits[32];
+    char *const last = digits + sizeof digits;
+    char *first = last;
+    auto rest = static_cast<std::uint64_t>(units);
+    do {
+        *--first = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0 || static_cast<std::size_t>(last - first) <= places);
+    const char *const point = last - places;
+    while (first != point)
+        *out++ = *first++;
+    const char *end = last;
+    while (end != point && end[-1] == '0')
+        --end;
+    if (end == point)
+        return out;
+    *out++ = '.';
+    while (first != end)
+        *out++ = *first++;
+    return out;
+}
+
 char *writeExponentForm(char *out, double value)
 {
     char buffer[64];
@@ -268,11 +305,10 @@ char *WriteRounded(char *out, double value, int decimals)
     const double scaled = value * scale;
     // Past about 1.8e293 the scaling leaves the range, but such a value has
     // no decimals left to round.
-    const double rounded = std::isfinite(scaled) ? std::nearbyint(scaled) / scale : value;
-    if (rounded == 0.0) {
-        *out = '0'; // also for -0
-        return out + 1;
-    }
+    const double units = std::isfinite(scaled) ? std::nearbyint(scaled) : scaled;
+    if (std::fabs(units) < 1e15)
+        return writeScaled(out, static_cast<std::int64_t>(units), places);
+    const double rounded = std::isfinite(scaled) ? units / scale : value;
     if (!(std::fabs(rounded) < 1e15))
         return writeExponentForm(out, rounded);
 

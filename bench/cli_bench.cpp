@@ -1,0 +1,206 @@
+// The command line's speed against its floors, measured in one run: the
+// table against writing the same numbers with std::to_chars alone, the
+// program's start against a hello world, an inverse against a forward step.
+#include "cli/values.h"
+#include "flow/relations.h"
+
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+constexpr const char *tableValues = "0.001:1000:0.001";
+
+// Runs a program to its exit with its output thrown away; returns the CPU
+// time it took (user and system), or a negative time when it failed.
+double spawn(std::vector<const char *> argv)
+{
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char *const *>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage {};
+    if (failed != 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + 1e-6 * t.tv_usec; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The machine is shared: the time that counts is the program's own CPU
+// time; the wall time is kept beside it as a counter.
+void run(benchmark::State &state, std::vector<const char *> argv)
+{
+    double wall = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpu = spawn(argv);
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (cpu < 0) {
+            state.SkipWithError("the program failed");
+            break;
+        }
+        state.SetIterationTime(cpu);
+    }
+    state.counters["wall"] = benchmark::Counter(wall, benchmark::Counter::kAvgIterations);
+}
+
+void CliTable(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", tableValues, "--csv"}); }
+BENCHMARK(CliTable)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The same rows' numbers, worked out beforehand, each written by
+// std::to_chars to five decimals with the commas and line ends between them.
+void ToCharsFloor(benchmark::State &state)
+{
+    std::vector<double> numbers;
+    for (const cli::Range &range : cli::ReadValues("--mach", tableValues, 1'000'000)) {
+        for (std::size_t i = 0; i < range.count; ++i) {
+            const flow::Solution solution = flow::FromMach(1.4, range[i]);
+            for (flow::Quantity q : flow::allQuantities)
+                numbers.push_back(solution.state ? (*solution.state)[q] : 0.0);
+        }
+    }
+    std::FILE *null = std::fopen("/dev/null", "wb");
+    constexpr std::size_t size = 1 << 16;
+    const auto buffer = std::make_unique<char[]>(size);
+    for (auto _ : state) {
+        char *end = buffer.get();
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            if (buffer.get() + size - end < 64) {
+                std::fwrite(buffer.get(), 1, static_cast<std::size_t>(end - buffer.get()), null);
+                end = buffer.get();
+            }
+            end = std::to_chars(end, end + 63, numbers[i], std::chars_format::fixed, 5).ptr;
+            *end++ = (i + 1) % flow::allQuantities.size() == 0 ? '\n' : ',';
+        }
+        std::fwrite(buffer.get(), 1, static_cast<std::size_t>(end - buffer.get()), null);
+    }
+    std::fclose(null);
+}
+BENCHMARK(ToCharsFloor)->Unit(benchmark::kMillisecond);
+
+void StartCli(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", "2"}); }
+BENCHMARK(StartCli)->Unit(benchmark::kMicrosecond)->UseManualTime();
+
+void StartHelloWorld(benchmark::State &state) { run(state, {HELLO_WORLD}); }
+BENCHMARK(StartHelloWorld)->Unit(benchmark::kMicrosecond)->UseManualTime();
+
+// Inputs pass through DoNotOptimize so that no call is folded at compile time.
+void SolveP0(benchmark::State &state)
+{
+    double gama = 1.4, p0 = 1.5031;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(p0);
+        benchmark::DoNotOptimize(flow::Solve(gama, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
+    }
+}
+BENCHMARK(SolveP0);
+
+void FromMach(benchmark::State &state)
+{
+    double gama = 1.4, M = 2.0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(M);
+        benchmark::DoNotOptimize(flow::FromMach(gama, M));
+    }
+}
+BENCHMARK(FromMach);
+
+// Shows and keeps the median of each case for the goals after the table.
+class Recorder : public benchmark::ConsoleReporter {
+public:
+    using ConsoleReporter::ConsoleReporter;
+
+    struct Times {
+        double cpu; // the spawned program's for spawned cases, in ns
+        double wall;
+    };
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        std::vector<Run> shown;
+        for (const Run &run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (run.error_occurred || median || single)
+                shown.push_back(run);
+            if (run.error_occurred || !(median || single))
+                continue;
+            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const bool manual = run.run_name.time_type == "manual_time";
+            const auto wall = run.counters.find("wall");
+            m_times.emplace_back(run.run_name.function_name,
+                Times {(manual ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) / unit * 1e9,
+                    wall != run.counters.end() ? wall->second.value * 1e9 : run.GetAdjustedRealTime() / unit * 1e9});
+        }
+        ConsoleReporter::ReportRuns(shown);
+    }
+
+    // Nanoseconds per iteration; negative when not measured.
+    Times times(const std::string &name) const
+    {
+        for (const auto &[run, times] : m_times)
+            if (run == name)
+                return times;
+        return {-1, -1};
+    }
+
+private:
+    std::vector<std::pair<std::string, Times>> m_times;
+};
+
+bool goal(const char *what, Recorder::Times measured, Recorder::Times floor, double limit)
+{
+    if (measured.cpu < 0 || floor.cpu <= 0) {
+        std::printf("  %-52s %12s (goal <= %g)\n", what, "not measured", limit);
+        return true;
+    }
+    const double ratio = measured.cpu / floor.cpu;
+    const bool met = ratio <= limit;
+    std::printf("  %-52s %8.2fx (goal <= %g)  %-6s  wall time %.2fx\n", what, ratio, limit, met ? "met" : "MISSED",
+        measured.wall / floor.wall);
+    return met;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    Recorder recorder(
+        isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    benchmark::Shutdown();
+
+    std::printf("\nGoals (same run, medians of CPU time, the spawned program's own where one is spawned):\n");
+    bool all = true;
+    all &= goal("1,000,000-row --csv table / its numbers by to_chars", recorder.times("CliTable"),
+        recorder.times("ToCharsFloor"), 2.0);
+    all &= goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
+        recorder.times("StartHelloWorld"), 2.0);
+    all &= goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
+        recorder.times("FromMach"), 20.0);
+    return all ? 0 : 2; // 1 stays for a failure to run
+}
