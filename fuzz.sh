@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the flow core: ./fuzz.sh SECONDS runs each target that long and
+# Fuzzes the flow core and the command line: ./fuzz.sh SECONDS runs each target that long and
 # prints the executions and findings per target. Findings are kept in
 # build/fuzz/findings/<target>/ until the next run; replay one with build/fuzz/<target> FILE.
 # Exits 1 when any target found something.
@@ -20,7 +20,8 @@ cmake --build "$build" --parallel "$(nproc)" >/dev/null
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1
-targets=(parse_number format_result ratios_from_mach mach_from_totostar heat_process)
+targets=(parse_number format_result ratios_from_mach mach_from_totostar heat_process
+    solve_T solve_p solve_rho solve_V solve_T0 solve_p0 solve_s command_line)
 printf '%-20s %14s  %s\n' target executions findings
 found=0
 for target in "${targets[@]}"; do

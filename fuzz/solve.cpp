@@ -1,0 +1,79 @@
+// One target per input quantity (SOLVED_QUANTITY): every answer of Solve is
+// a finite state whose Mach number gives the input back, or a reason.
+#include "check.h"
+#include "flow/relations.h"
+
+#include <exception>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr flow::Quantity input = flow::Quantity::SOLVED_QUANTITY;
+
+double quantityAt(double gama, double M) { return flow::FromMach(gama, M).state.value()[input]; }
+
+// How far the quantity may stray from the input at the double nearest the
+// root: a part in 1e12, plus what one rounding of M causes where the
+// quantity is steep in M, as it is next to M = 1 for the entropy.
+double tolerance(double gama, double M, double value)
+{
+    constexpr double h = 1e-7;
+    const double slope = std::fabs(quantityAt(gama, M * (1 + h)) - quantityAt(gama, M * (1 - h))) / (2 * h);
+    return 1e-12 * std::fabs(value) + 4 * std::numeric_limits<double>::epsilon() * slope
+        + std::numeric_limits<double>::denorm_min();
+}
+
+void check(double gama, double value, const flow::Solution &solution)
+{
+    if (!solution.solved()) {
+        fuzz::require(!solution.note.empty());
+        if (solution.state)
+            for (flow::Quantity q : flow::allQuantities)
+                fuzz::require(!std::isnan((*solution.state)[q]));
+        return;
+    }
+    const flow::FlowState &state = *solution.state;
+    for (flow::Quantity q : flow::allQuantities)
+        fuzz::requireFinite(state[q]);
+    fuzz::require(state.M > 0 && state[input] == value);
+    // Next to M = 1 the two roots meet, and the input's last bit moves them
+    // by far more than this: a root a few bits past 1 is still on its branch.
+    switch (solution.branch) {
+    case flow::Branch::Subsonic:
+        fuzz::require(state.M <= 1 + 1e-12);
+        break;
+    case flow::Branch::Supersonic:
+        fuzz::require(state.M >= 1 - 1e-12);
+        break;
+    case flow::Branch::Sonic:
+        fuzz::require(state.M == 1);
+        break;
+    case flow::Branch::Low:
+    case flow::Branch::High:
+        fuzz::require(input == flow::Quantity::T);
+        break;
+    }
+    const double back = quantityAt(gama, state.M);
+    fuzz::require(std::fabs(back - value) <= tolerance(gama, state.M, value));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const double gama = fuzz::takeDouble(data, size);
+    const double value = fuzz::takeDouble(data, size);
+    const auto which = static_cast<flow::BranchChoice>(size > 0 ? data[0] % 3 : 2);
+    try {
+        const std::vector<flow::Solution> solutions = flow::Solve(gama, input, value, which);
+        const bool twoRoots = input == flow::Quantity::T || input == flow::Quantity::T0 || input == flow::Quantity::p0
+            || input == flow::Quantity::s;
+        fuzz::require(solutions.size() == (twoRoots && which == flow::BranchChoice::Both ? 2u : 1u));
+        for (const flow::Solution &solution : solutions)
+            check(gama, value, solution);
+    } catch (...) {
+        fuzz::require(false); // nothing may escape
+    }
+    return 0;
+}
