@@ -100,7 +100,8 @@ Examples, each with the Mach numbers it finds (gamma is 1.4 where not given):
 
 void addCommonOptions(CLI::App &app, Common &common)
 {
-    app.add_option("--gamma", common.gamma, "ratio of specific heats, above 1 (default 1.4)")->type_name("G");
+    app.add_option("--gamma", common.gamma, "ratio of specific heats, above 1 and at most 1e6 (default 1.4)")
+        ->type_name("G");
     app.add_flag("--csv", common.style.csv, "CSV (RFC 4180, LF line ends) in place of the aligned table")
         ->group("Output");
     app.add_option(
