@@ -9,7 +9,7 @@ trap 'rm -rf "$stage"' EXIT
 
 "$cmake" --install "$build" --prefix "$stage" >/dev/null
 status=0
-for file in bin/kalvenor share/applications/kalvenor.desktop share/icons/hicolor/scalable/apps/kalvenor.svg; do
+for file in bin/kalvenor bin/kalvenor-cli share/applications/kalvenor.desktop share/icons/hicolor/scalable/apps/kalvenor.svg; do
     [ -f "$stage/$file" ] || { echo "not installed: $file"; status=1; }
 done
 for page in "$packaging"/*.1; do
