@@ -122,6 +122,46 @@ double readCommon(const CLI::App &app, const Common &common)
     return readGamma(common.gamma);
 }
 
+// The main command: the values of one ratio to every flow state.
+class RatiosCommand {
+public:
+    void addTo(CLI::App &app)
+    {
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            app.add_option(inputs[i].option, m_values[i], inputs[i].help)->type_name("VALUES")->group("INPUT, one of");
+        app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of inputs with two solutions")
+            ->type_name("B")
+            ->check(CLI::IsMember({"sub", "sup", "both", "low", "high"}).description(""));
+    }
+
+    RatiosRequest request(const CLI::App &app, double gama, std::size_t valueLimit) const
+    {
+        RatiosRequest request;
+        request.gama = gama;
+        const Input *given = nullptr;
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            if (app.count(inputs[i].option) == 0)
+                continue;
+            if (given)
+                throw UsageError(
+                    std::string(given->option) + " and " + inputs[i].option + " both given: a run takes one input");
+            given = &inputs[i];
+            request.quantity = given->quantity;
+            request.values = ReadValues(given->option, m_values[i], valueLimit);
+        }
+        if (!given)
+            throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
+        request.branch = m_branch == "sub" || m_branch == "low" ? flow::BranchChoice::Sub
+            : m_branch == "sup" || m_branch == "high"           ? flow::BranchChoice::Sup
+                                                                : flow::BranchChoice::Both;
+        return request;
+    }
+
+private:
+    std::array<std::string, inputs.size()> m_values;
+    std::string m_branch = "both";
+};
+
 int usageError(std::ostream &err, std::string message)
 {
     std::replace(message.begin(), message.end(), '\n', ' ');
@@ -142,43 +182,19 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     app.set_version_flag("--version", std::string(program) + ' ' + KALVENOR_VERSION, "print the version and exit");
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
 
-    std::array<std::string, inputs.size()> values;
-    for (std::size_t i = 0; i < inputs.size(); ++i)
-        app.add_option(inputs[i].option, values[i], inputs[i].help)->type_name("VALUES")->group("INPUT, one of");
+    RatiosCommand ratios;
+    ratios.addTo(app);
     Common common;
     addCommonOptions(app, common);
-    std::string branch = "both";
-    app.add_option("--branch", branch, "sub, sup or both (default): the branches of inputs with two solutions")
-        ->type_name("B")
-        ->check(CLI::IsMember({"sub", "sup", "both", "low", "high"}).description(""));
+    // A further command is a subcommand (app.add_subcommand) with its own
+    // Common and options, the same formatter, and a branch below on *sub.
 
     try {
         app.parse(argc, argv);
-
-        RatiosRequest request;
-        request.gama = readCommon(app, common);
-        const Input *given = nullptr;
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
-            if (app.count(inputs[i].option) == 0)
-                continue;
-            if (given)
-                throw UsageError(
-                    std::string(given->option) + " and " + inputs[i].option + " both given: a run takes one input");
-            given = &inputs[i];
-            request.quantity = given->quantity;
-            request.values = ReadValues(given->option, values[i], valueLimit);
-        }
-        if (!given)
-            throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
-        request.branch = branch == "sub" || branch == "low" ? flow::BranchChoice::Sub
-            : branch == "sup" || branch == "high"           ? flow::BranchChoice::Sup
-                                                            : flow::BranchChoice::Both;
-        return WriteRatios(request, common.style, out);
+        const double gama = readCommon(app, common);
+        return WriteRatios(ratios.request(app, gama, valueLimit), common.style, out);
     } catch (const CLI::CallForHelp &) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::CallForAllHelp &) {
-        out << app.help();
+        out << app.help(); // a subcommand's own help when one was named
         return 0;
     } catch (const CLI::CallForVersion &version) {
         out << version.what() << '\n';
