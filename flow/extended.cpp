@@ -1,5 +1,6 @@
 #include "flow/extended.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace flow::extended {
@@ -31,15 +32,30 @@ Real LogP0(Real g, Real M)
     return -std::log1p(k * d) + g / (g - 1) * std::log1p(j * d);
 }
 
-// (s* - s)/R = -(g/(g-1)) ln(T/T*) + ln(p/p*), with ln T = ln M^2 + 2 ln p;
-// next to M = 1 the first-order terms cancel as in LogP0.
+// (s* - s)/R = -(g/(g-1)) ln(T/T*) + ln(p/p*), with ln T = ln M^2 + 2 ln p.
+// Next to M = 1 it is summed as a series in d = M^2 - 1 whose terms are all
+// of one sign for each power: (g/(g-1)) sum (-d)^n / n (1 - k^(n-1)), with
+// k = g/(g+1). Subtracting the logarithms instead would lose a factor g of
+// the digits, since both are nearly equal for large g.
 Real Entropy(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
     const Real k = g / (1 + g);
-    if (std::fabs(d) < 0.5L)
-        return ((g + 1) * log1pMinusX(k * d) - g * log1pMinusX(d)) / (g - 1);
-    return (-g * 2 * std::log(M) + (g + 1) * std::log1p(k * d)) / (g - 1);
+    if (std::fabs(d) >= 0.5L)
+        return (-g * 2 * std::log(M) + (g + 1) * std::log1p(k * d)) / (g - 1);
+    const Real h = 1 / (1 + g); // 1 - k
+    Real w = h;                 // 1 - k^(n-1), grown as h + k w: a sum of positives
+    Real power = d * d;         // d^n
+    Real sum = 0;
+    for (int n = 2; n < 100; ++n) {
+        const Real term = (n % 2 == 0 ? power : -power) / n * w;
+        sum += term;
+        if (std::fabs(term) <= 1e-21L * std::fabs(sum))
+            break;
+        power *= d;
+        w = h + k * w;
+    }
+    return g / (g - 1) * sum;
 }
 
 State StateAt(Real g, Real M)
@@ -60,18 +76,24 @@ State StateAt(Real g, Real M)
 // (g - 1)(g + 1) rather than g^2 - 1, which cancels for g next to 1.
 Real T0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
 
-// With x = M^2, T0/T0* = t is a x^2 - 2 b x + c = 0 whose discriminant
-// b^2 - a c is exactly 1 - t. c / (b + root) is the small root without the
-// cancellation of (b - root) / a.
+// With x = M^2 and e = 1 - t, T0/T0* = t is the quadratic
+// (1 - g^2 e) x^2 - 2 (1 + g e) x + t = 0 whose discriminant is
+// (g + 1)^2 e: written in e, nothing cancels next to M = 1, and t = 1 gives
+// exactly 1 on both branches. t / (1 + g e + root) is the small root
+// without the cancellation of the textbook form.
 T0Roots MachFromT0(Real g, Real t)
 {
-    const Real a = (g * g * t - (g - 1) * (g + 1)) / (g + 1);
-    const Real b = 1 - g / (g + 1) * t;
-    const Real c = t / (g + 1);
-    const Real root = std::sqrt(1 - t);
-    T0Roots roots {std::sqrt(c / (b + root)), std::nullopt};
+    const Real e = 1 - t;
+    // a = 1 - g^2 e = g^2 t - (g^2 - 1): each form rounds in proportion to
+    // the terms it subtracts, so take the one with the smaller terms.
+    const Real ge = g * g * e;
+    const Real gt = g * g * t;
+    const Real g1 = (g - 1) * (g + 1);
+    const Real a = ge < std::max(gt, g1) ? 1 - ge : gt - g1;
+    const Real b = 1 + g * e + (g + 1) * std::sqrt(e);
+    T0Roots roots {std::sqrt(t / b), std::nullopt};
     if (a > 0)
-        roots.sup = std::sqrt((b + root) / a);
+        roots.sup = std::sqrt(b / a);
     return roots;
 }
 

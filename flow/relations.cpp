@@ -228,6 +228,8 @@ std::vector<Solution> fromS(Real g, double s, BranchChoice which)
             continue;
         if (!(s >= 0))
             out.push_back(none(branch, given(Quantity::s, s) + " is below 0: no flow has more entropy than at M = 1"));
+        else if (s < 1e-33L * g / ((g + 1) * (g - 1))) // s ~ 2 g (M - 1)^2 / ((g + 1)(g - 1)): M is 1
+            out.push_back(stateAt(g, 1, branch, Quantity::s, s));
         else if (const auto u = rootFromZero(f, branch == Branch::Subsonic ? lnMin : lnMax))
             out.push_back(stateAt(g, std::exp(*u), branch, Quantity::s, s));
         else

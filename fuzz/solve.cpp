@@ -3,6 +3,8 @@
 #include "check.h"
 #include "flow/relations.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <limits>
 #include <vector>
@@ -14,14 +16,17 @@ constexpr flow::Quantity input = flow::Quantity::SOLVED_QUANTITY;
 double quantityAt(double gama, double M) { return flow::FromMach(gama, M).state.value()[input]; }
 
 // How far the quantity may stray from the input at the double nearest the
-// root: a part in 1e12, plus what one rounding of M causes where the
-// quantity is steep in M, as it is next to M = 1 for the entropy.
+// root: a part in 1e12, plus what moving M by one unit in its last place
+// does, which is much more where the quantity is steep in M or, next to
+// M = 1, where it turns.
 double tolerance(double gama, double M, double value)
 {
-    constexpr double h = 1e-7;
-    const double slope = std::fabs(quantityAt(gama, M * (1 + h)) - quantityAt(gama, M * (1 - h))) / (2 * h);
-    return 1e-12 * std::fabs(value) + 4 * std::numeric_limits<double>::epsilon() * slope
-        + std::numeric_limits<double>::denorm_min();
+    const double here = quantityAt(gama, M);
+    double step = 0;
+    for (double next : {std::nextafter(M, 0.0), std::nextafter(M, HUGE_VAL)})
+        if (next > 0 && std::isfinite(next) && flow::FromMach(gama, next).solved())
+            step = std::max(step, std::fabs(quantityAt(gama, next) - here));
+    return 1e-12 * std::fabs(value) + 2 * step + std::numeric_limits<double>::denorm_min();
 }
 
 void check(double gama, double value, const flow::Solution &solution)
