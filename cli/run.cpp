@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "cli/errors.h"
+#include "cli/heat.h"
 #include "cli/ratios.h"
 #include "cli/values.h"
 #include "flow/relations.h"
@@ -162,6 +163,86 @@ private:
     std::string m_branch = "both";
 };
 
+constexpr const char *heatDescription
+    = R"(Usage: kalvenor-cli heat [--gamma G] --mach1 VALUES (--T0-ratio VALUES | --q-ratio VALUES)
+                        [--T01 K [--p1 PA] [--cp CP]] [--csv] [--decimals N | --exact]
+
+Heat added to (or, negative, taken from) a gas between two stations of a
+constant-area duct: for each inlet Mach number M1 and each heat, the exit
+Mach number M2 on the inlet's branch, the exit-to-inlet ratios, the entropy
+change, and the heat q* that chokes the duct. One row per pair.
+)";
+
+constexpr const char *heatFooter = R"(The heat is T02/T01, or q/(cp*T01) = T02/T01 - 1. With --T01 the table
+adds T1, T2 and T02 in K, p2 and p02 in Pa when --p1 is given, and q and q*
+in J/kg. VALUES and the exit status are as for the main command.
+
+Example: a combustor at M1 = 0.3 that raises T0 by half,
+  kalvenor-cli heat --mach1 0.3 --T0-ratio 1.5 --T01 300 --p1 1e5
+      M2 0.39505; p2/p1 0.9241, T2/T1 1.48078, rho2/rho1 0.62406,
+      V2/V1 1.60241, p02/p01 0.96676, (s2-s1)/R 1.45293; q*/(cp*T01) 1.883;
+      T1 294.69548 K, T2 436.3795 K, T02 450 K, p2 92409.63621 Pa,
+      p02 102904.85894 Pa, q 150750 J/kg, q* 567725.72855 J/kg
+  kalvenor-cli heat --mach1 0.3 --T0-ratio 3
+      "the duct chokes: at M1 = 0.3 and gamma = 1.4 at most q/(cp*T01) =
+      1.883 can be added; more heat changes the inlet flow"; exit status 1)";
+
+// The heat command: the exit state for an inlet and the heat added.
+class HeatCommand {
+public:
+    void addTo(CLI::App &app)
+    {
+        app.add_option("--mach1", m_mach1, "inlet Mach numbers M1")->type_name("VALUES");
+        app.add_option("--T0-ratio", m_t0, "T02/T01, exit to inlet stagnation temperature")->type_name("VALUES");
+        app.add_option("--q-ratio", m_q, "q/(cp*T01) = T02/T01 - 1, negative for cooling")->type_name("VALUES");
+        app.add_option("--T01", m_T01, "inlet stagnation temperature in K: adds absolute values")->type_name("K");
+        app.add_option("--p1", m_p1, "inlet static pressure in Pa, with --T01")->type_name("PA");
+        app.add_option("--cp", m_cp, "specific heat in J/(kg K), with --T01 (default 1005)")->type_name("CP");
+    }
+
+    HeatRequest request(const CLI::App &app, double gama, std::size_t valueLimit) const
+    {
+        HeatRequest request;
+        request.gama = gama;
+        if (app.count("--mach1") == 0)
+            throw UsageError("heat: no --mach1");
+        const bool t0 = app.count("--T0-ratio") > 0;
+        const bool q = app.count("--q-ratio") > 0;
+        if (t0 == q)
+            throw UsageError(t0 ? "heat: --T0-ratio and --q-ratio both given: the heat is one or the other"
+                                : "heat: no heat: give --T0-ratio or --q-ratio");
+        request.mach1 = ReadValues("--mach1", m_mach1, valueLimit);
+        request.given = t0 ? flow::HeatGiven::T0Ratio : flow::HeatGiven::QRatio;
+        request.heat = ReadValues(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q, valueLimit);
+        std::size_t rows = 0;
+        for (const Range &m : request.mach1)
+            for (const Range &h : request.heat)
+                rows += m.count * h.count;
+        if (rows > valueLimit)
+            throw UsageError("heat: more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat");
+        if (app.count("--T01") > 0)
+            request.T01 = positive("--T01", m_T01);
+        if (app.count("--p1") > 0)
+            request.p1 = positive("--p1", m_p1);
+        if (app.count("--cp") > 0)
+            request.cp = positive("--cp", m_cp);
+        if (!request.T01 && (request.p1 || app.count("--cp") > 0))
+            throw UsageError("heat: --p1 and --cp need --T01");
+        return request;
+    }
+
+private:
+    static double positive(const char *option, const std::string &text)
+    {
+        const double value = ReadOneNumber(option, text);
+        if (!(value > 0))
+            throw UsageError(std::string(option) + ": must be above 0, not " + text);
+        return value;
+    }
+
+    std::string m_mach1, m_t0, m_q, m_T01, m_p1, m_cp;
+};
+
 int usageError(std::ostream &err, std::string message)
 {
     std::replace(message.begin(), message.end(), '\n', ' ');
@@ -186,11 +267,20 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     ratios.addTo(app);
     Common common;
     addCommonOptions(app, common);
-    // A further command is a subcommand (app.add_subcommand) with its own
-    // Common and options, the same formatter, and a branch below on *sub.
+    CLI::App *heatApp = app.add_subcommand("heat", heatDescription);
+    heatApp->formatter(help);
+    heatApp->footer(heatFooter);
+    heatApp->set_help_flag("-h,--help", "print this help and exit");
+    HeatCommand heat;
+    heat.addTo(*heatApp);
+    Common heatCommon;
+    addCommonOptions(*heatApp, heatCommon);
 
     try {
         app.parse(argc, argv);
+        if (*heatApp)
+            return WriteHeat(
+                heat.request(*heatApp, readCommon(*heatApp, heatCommon), valueLimit), heatCommon.style, out);
         const double gama = readCommon(app, common);
         return WriteRatios(ratios.request(app, gama, valueLimit), common.style, out);
     } catch (const CLI::CallForHelp &) {

@@ -244,3 +244,35 @@ TEST(Table, AlignsByCharactersAndQuotesCsvFields)
         "0.12,\"a \"\"b\"\", c\",\n"
         "-12.5,\xCF\x81,1\n");
 }
+
+TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
+{
+    const Outcome worked = run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--csv"});
+    EXPECT_EQ(worked.status, 0);
+    EXPECT_EQ(worked.out,
+        "M1,T02/T01,M2,p2/p1,T2/T1,rho2/rho1,V2/V1,p02/p01,(s2-s1)/R,q*/(cp*T01),note\n"
+        "0.3,1.5,0.39505,0.9241,1.48078,0.62406,1.60241,0.96676,1.45293,1.883,\n");
+    // The same heat as q/(cp T01), and in absolute values.
+    EXPECT_EQ(csvRow(run({"heat", "--mach1", "0.3", "--q-ratio", "0.5", "--csv"}).out, 1), csvRow(worked.out, 1));
+    const Outcome absolute
+        = run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "300", "--p1", "1e5", "--csv"});
+    EXPECT_EQ(csvRow(absolute.out, 0)[10], "T1 K");
+    EXPECT_EQ(split(absolute.out, '\n')[1],
+        "0.3,1.5,0.39505,0.9241,1.48078,0.62406,1.60241,0.96676,1.45293,1.883,294.69548,436.3795,450,"
+        "92409.63621,102904.85894,150750,567725.72855,");
+
+    const Outcome choked = run({"heat", "--mach1", "0.3", "--T0-ratio", "3"});
+    EXPECT_EQ(choked.status, 1);
+    EXPECT_NE(choked.out.find("the duct chokes: at M1 = 0.3 and gamma = 1.4 at most q/(cp*T01) = 1.883 can be added"),
+        std::string::npos);
+    EXPECT_EQ(split(run({"heat", "--mach1", "0.3,2", "--T0-ratio", "1,1.1"}).out, '\n').size(), 5u); // each pair
+
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--q-ratio", "0.5"}).err,
+        usage("heat: --T0-ratio and --q-ratio both given: the heat is one or the other"));
+    EXPECT_EQ(
+        run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "0"}).err, usage("--T01: must be above 0, not 0"));
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "300", "--cp", "-5"}).status, 2);
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--p1", "1e5"}).err,
+        usage("heat: --p1 and --cp need --T01"));
+    EXPECT_EQ(run({"heat", "--T0-ratio", "1.5"}).status, 2);
+}

@@ -1,0 +1,87 @@
+#include "cli/heat.h"
+
+#include <vector>
+
+namespace cli {
+namespace {
+
+std::vector<Column> columnsFor(const HeatRequest &request)
+{
+    std::vector<Column> columns {{"M1"}, {"T02/T01"}, {"M2"}, {"p2/p1"}, {"T2/T1"}, {"rho2/rho1"}, {"V2/V1"},
+        {"p02/p01"}, {"(s2-s1)/R"}, {"q*/(cp*T01)"}};
+    if (request.T01) {
+        for (const char *header : {"T1 K", "T2 K", "T02 K"})
+            columns.push_back({header});
+        if (request.p1)
+            for (const char *header : {"p2 Pa", "p02 Pa"})
+                columns.push_back({header});
+        for (const char *header : {"q J/kg", "q* J/kg"})
+            columns.push_back({header});
+    }
+    columns.push_back({"note", false});
+    return columns;
+}
+
+void writeOptional(TableWriter &table, const std::optional<double> &value)
+{
+    if (value)
+        table.number(*value);
+    else
+        table.empty();
+}
+
+void writeRow(TableWriter &table, const HeatRequest &request, double M1, double heat, const flow::HeatResult &r)
+{
+    table.number(M1);
+    table.number(request.given == flow::HeatGiven::T0Ratio ? heat : 1 + heat);
+    const std::size_t ratios = 7;
+    if (r.process) {
+        const flow::HeatProcess &p = *r.process;
+        for (double v : {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.s})
+            table.number(v);
+    } else {
+        for (std::size_t i = 0; i < ratios; ++i)
+            table.empty();
+    }
+    writeOptional(table, r.chokeQ);
+    if (request.T01) {
+        const std::size_t absolute = request.p1 ? 7 : 5;
+        if (r.process) {
+            const flow::HeatStations s = flow::Stations(r, request.gama, M1, *request.T01, request.p1, request.cp);
+            for (double v : {s.T1, s.T2, s.T02})
+                table.number(v);
+            if (request.p1) {
+                table.number(*s.p2);
+                table.number(*s.p02);
+            }
+            table.number(s.q);
+            table.number(s.qStar);
+        } else {
+            for (std::size_t i = 0; i < absolute; ++i)
+                table.empty();
+        }
+    }
+    table.text(r.note);
+    table.endRow();
+}
+
+} // namespace
+
+int WriteHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out)
+{
+    const std::vector<Column> columns = columnsFor(request);
+    bool allSolved = true;
+    WriteTable(out, style, columns, [&](TableWriter &table) {
+        for (const Range &m : request.mach1)
+            for (std::size_t i = 0; i < m.count; ++i)
+                for (const Range &h : request.heat)
+                    for (std::size_t j = 0; j < h.count; ++j) {
+                        const flow::HeatResult r = flow::AddHeat(request.gama, m[i], h[j], request.given);
+                        allSolved = allSolved && r.solved();
+                        writeRow(table, request, m[i], h[j], r);
+                    }
+    });
+    return allSolved ? 0 : 1;
+}
+
+} // namespace cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "cli/table.h"
+#include "cli/values.h"
+#include "flow/heat.h"
+
+#include <iosfwd>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+// Heat added between two stations, for every inlet Mach number with every
+// heat; with T01 also the absolute temperatures, pressures and heats.
+struct HeatRequest {
+    double gama = 1.4;
+    std::vector<Range> mach1;
+    std::vector<Range> heat;
+    flow::HeatGiven given = flow::HeatGiven::T0Ratio;
+    std::optional<double> T01; // K
+    std::optional<double> p1;  // Pa
+    double cp = 1005;          // J/(kg K)
+};
+
+// Writes one row per pair of M1 and heat. Returns 0 when every pair has an
+// exit state, 1 when some have not (their note says why).
+int WriteHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out);
+
+} // namespace cli
