@@ -66,6 +66,17 @@ void run(benchmark::State &state, std::vector<const char *> argv)
 void CliTable(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", tableValues, "--csv"}); }
 BENCHMARK(CliTable)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// The heat process on a 1,000-row sweep of the heat, against the same
+// number of rows of the plain Mach table.
+void HeatSweep(benchmark::State &state)
+{
+    run(state, {KALVENOR_CLI, "heat", "--mach1", "0.3", "--q-ratio", "0.001:1:0.001", "--csv"});
+}
+BENCHMARK(HeatSweep)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void MachRows(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", "0.001:1:0.001", "--csv"}); }
+BENCHMARK(MachRows)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 // The same rows' numbers, worked out beforehand, each written by
 // std::to_chars to five decimals with the commas and line ends between them.
 void ToCharsFloor(benchmark::State &state)
@@ -202,5 +213,7 @@ int main(int argc, char **argv)
         recorder.times("StartHelloWorld"), 2.0);
     all &= goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
         recorder.times("FromMach"), 20.0);
+    all &= goal(
+        "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
     return all ? 0 : 2; // 1 stays for a failure to run
 }
