@@ -82,10 +82,10 @@ BENCHMARK(MachRows)->Unit(benchmark::kMillisecond)->UseManualTime();
 void ToCharsFloor(benchmark::State &state)
 {
     std::vector<double> numbers;
-    for (const cli::Range &range : cli::ReadValues("--mach", tableValues, 1'000'000)) {
+    for (const cli::Range &range : cli::readValues("--mach", tableValues, 1'000'000)) {
         for (std::size_t i = 0; i < range.count; ++i) {
-            const flow::Solution solution = flow::FromMach(1.4, range[i]);
-            for (flow::Quantity q : flow::allQuantities)
+            const flow::Solution solution = flow::fromMach(1.4, range[i]);
+            for (flow::Quantity q : flow::kAllQuantities)
                 numbers.push_back(solution.state ? (*solution.state)[q] : 0.0);
         }
     }
@@ -100,7 +100,7 @@ void ToCharsFloor(benchmark::State &state)
                 end = buffer.get();
             }
             end = std::to_chars(end, end + 63, numbers[i], std::chars_format::fixed, 5).ptr;
-            *end++ = (i + 1) % flow::allQuantities.size() == 0 ? '\n' : ',';
+            *end++ = (i + 1) % flow::kAllQuantities.size() == 0 ? '\n' : ',';
         }
         std::fwrite(buffer.get(), 1, static_cast<std::size_t>(end - buffer.get()), null);
     }
@@ -121,21 +121,21 @@ void SolveP0(benchmark::State &state)
     for (auto _ : state) {
         benchmark::DoNotOptimize(gama);
         benchmark::DoNotOptimize(p0);
-        benchmark::DoNotOptimize(flow::Solve(gama, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
+        benchmark::DoNotOptimize(flow::solve(gama, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
     }
 }
 BENCHMARK(SolveP0);
 
-void FromMach(benchmark::State &state)
+void fromMach(benchmark::State &state)
 {
     double gama = 1.4, M = 2.0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(gama);
         benchmark::DoNotOptimize(M);
-        benchmark::DoNotOptimize(flow::FromMach(gama, M));
+        benchmark::DoNotOptimize(flow::fromMach(gama, M));
     }
 }
-BENCHMARK(FromMach);
+BENCHMARK(fromMach);
 
 // Shows and keeps the median of each case for the goals after the table.
 class Recorder : public benchmark::ConsoleReporter {
@@ -211,8 +211,8 @@ int main(int argc, char **argv)
         recorder.times("ToCharsFloor"), 2.0);
     all &= goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
         recorder.times("StartHelloWorld"), 2.0);
-    all &= goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
-        recorder.times("FromMach"), 20.0);
+    all &= goal("one inverse from p0/p0* / one forward (fromMach)", recorder.times("SolveP0"),
+        recorder.times("fromMach"), 20.0);
     all &= goal(
         "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
     return all ? 0 : 2; // 1 stays for a failure to run

@@ -47,7 +47,7 @@ void writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
     if (request.T01) {
         const std::size_t absolute = request.p1 ? 7 : 5;
         if (r.process) {
-            const flow::HeatStations s = flow::Stations(r, request.gama, M1, *request.T01, request.p1, request.cp);
+            const flow::HeatStations s = flow::stations(r, request.gama, M1, *request.T01, request.p1, request.cp);
             for (double v : {s.T1, s.T2, s.T02})
                 table.number(v);
             if (request.p1) {
@@ -67,16 +67,16 @@ void writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
 
 } // namespace
 
-int WriteHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out)
+int writeHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out)
 {
     const std::vector<Column> columns = columnsFor(request);
     bool allSolved = true;
-    WriteTable(out, style, columns, [&](TableWriter &table) {
+    writeTable(out, style, columns, [&](TableWriter &table) {
         for (const Range &m : request.mach1)
             for (std::size_t i = 0; i < m.count; ++i)
                 for (const Range &h : request.heat)
                     for (std::size_t j = 0; j < h.count; ++j) {
-                        const flow::HeatResult r = flow::AddHeat(request.gama, m[i], h[j], request.given);
+                        const flow::HeatResult r = flow::addHeat(request.gama, m[i], h[j], request.given);
                         allSolved = allSolved && r.solved();
                         writeRow(table, request, m[i], h[j], r);
                     }

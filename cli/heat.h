@@ -24,6 +24,6 @@ struct HeatRequest {
 
 // Writes one row per pair of M1 and heat. Returns 0 when every pair has an
 // exit state, 1 when some have not (their note says why).
-int WriteHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out);
+int writeHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out);
 
 } // namespace cli

@@ -21,8 +21,8 @@ constexpr std::array<Column, 10> columns {{
 // A row without a state still shows the value it was asked for.
 void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity asked, double input)
 {
-    table.text(flow::BranchName(solution.branch));
-    for (flow::Quantity q : flow::allQuantities) {
+    table.text(flow::branchName(solution.branch));
+    for (flow::Quantity q : flow::kAllQuantities) {
         if (solution.state)
             table.number((*solution.state)[q]);
         else if (q == asked)
@@ -36,21 +36,21 @@ void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity
 
 } // namespace
 
-int WriteRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out)
+int writeRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out)
 {
     bool allSolved = true;
-    WriteTable(out, style, columns, [&](TableWriter &table) {
+    writeTable(out, style, columns, [&](TableWriter &table) {
         for (const Range &range : request.values) {
             for (std::size_t i = 0; i < range.count; ++i) {
                 const double value = range[i];
                 if (request.quantity == flow::Quantity::M) {
-                    const flow::Solution solution = flow::FromMach(request.gama, value);
+                    const flow::Solution solution = flow::fromMach(request.gama, value);
                     allSolved = allSolved && solution.solved();
                     writeRow(table, solution, request.quantity, value);
                     continue;
                 }
                 for (const flow::Solution &solution :
-                    flow::Solve(request.gama, request.quantity, value, request.branch)) {
+                    flow::solve(request.gama, request.quantity, value, request.branch)) {
                     allSolved = allSolved && solution.solved();
                     writeRow(table, solution, request.quantity, value);
                 }

@@ -20,6 +20,6 @@ struct RatiosRequest {
 // Writes one row per solution: its branch, M and every ratio, and a note
 // that says why a branch has no solution. Returns the exit status: 0 when
 // every row was solved, 1 when some were not.
-int WriteRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out);
+int writeRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out);
 
 } // namespace cli

@@ -16,7 +16,7 @@
 namespace cli {
 namespace {
 
-constexpr const char *program = "kalvenor-cli";
+constexpr const char *kProgram = "kalvenor-cli";
 
 struct Input {
     const char *option;
@@ -24,7 +24,7 @@ struct Input {
     const char *help;
 };
 
-constexpr std::array<Input, 8> inputs {{
+constexpr std::array<Input, 8> kInputs {{
     {"--mach", flow::Quantity::M, "Mach numbers M"},
     {"--T", flow::Quantity::T, "T/T*, static temperature to the sonic state's"},
     {"--p", flow::Quantity::p, "p/p*, static pressure"},
@@ -43,8 +43,8 @@ struct Common {
 
 double readGamma(const std::string &text)
 {
-    const double gama = ReadOneNumber("--gamma", text);
-    if (const auto problem = flow::GammaProblem(gama))
+    const double gama = readOneNumber("--gamma", text);
+    if (const auto problem = flow::gammaProblem(gama))
         throw UsageError("--gamma: " + *problem);
     return gama;
 }
@@ -56,7 +56,7 @@ public:
     std::string make_usage(const CLI::App *, std::string) const override { return ""; }
 };
 
-constexpr const char *description
+constexpr const char *kDescription
     = R"(Usage: kalvenor-cli [--gamma G] INPUT VALUES [--branch B] [--csv] [--decimals N | --exact]
 
 Rayleigh flow, one-dimensional flow with heat addition in a constant-area
@@ -65,7 +65,7 @@ state, one row per solution, with its branch, M, every ratio and a note
 that says why a branch has no solution. INPUT is one of the options below.
 )";
 
-constexpr const char *footer = R"(VALUES is one number (2), a comma-separated list (0.5,2,3), an inclusive
+constexpr const char *kFooter = R"(VALUES is one number (2), a comma-separated list (0.5,2,3), an inclusive
 range start:stop:step computed as start + i*step (0.1:3:0.1 gives 30 values,
 the last exactly 3; ranges go upward), or a list of these. Numbers are
 written in full with '.' as the decimal point: 1.4, .5, 2e-3.
@@ -128,9 +128,11 @@ class RatiosCommand {
 public:
     void addTo(CLI::App &app)
     {
-        for (std::size_t i = 0; i < inputs.size(); ++i)
-            app.add_option(inputs[i].option, m_values[i], inputs[i].help)->type_name("VALUES")->group("INPUT, one of");
-        app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of inputs with two solutions")
+        for (std::size_t i = 0; i < kInputs.size(); ++i)
+            app.add_option(kInputs[i].option, m_values[i], kInputs[i].help)
+                ->type_name("VALUES")
+                ->group("INPUT, one of");
+        app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of kInputs with two solutions")
             ->type_name("B")
             ->check(CLI::IsMember({"sub", "sup", "both", "low", "high"}).description(""));
     }
@@ -140,15 +142,15 @@ public:
         RatiosRequest request;
         request.gama = gama;
         const Input *given = nullptr;
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
-            if (app.count(inputs[i].option) == 0)
+        for (std::size_t i = 0; i < kInputs.size(); ++i) {
+            if (app.count(kInputs[i].option) == 0)
                 continue;
             if (given)
                 throw UsageError(
-                    std::string(given->option) + " and " + inputs[i].option + " both given: a run takes one input");
-            given = &inputs[i];
+                    std::string(given->option) + " and " + kInputs[i].option + " both given: a run takes one input");
+            given = &kInputs[i];
             request.quantity = given->quantity;
-            request.values = ReadValues(given->option, m_values[i], valueLimit);
+            request.values = readValues(given->option, m_values[i], valueLimit);
         }
         if (!given)
             throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
@@ -159,11 +161,11 @@ public:
     }
 
 private:
-    std::array<std::string, inputs.size()> m_values;
+    std::array<std::string, kInputs.size()> m_values;
     std::string m_branch = "both";
 };
 
-constexpr const char *heatDescription
+constexpr const char *kHeatDescription
     = R"(Usage: kalvenor-cli heat [--gamma G] --mach1 VALUES (--T0-ratio VALUES | --q-ratio VALUES)
                         [--T01 K [--p1 PA] [--cp CP]] [--csv] [--decimals N | --exact]
 
@@ -173,7 +175,7 @@ Mach number M2 on the inlet's branch, the exit-to-inlet ratios, the entropy
 change, and the heat q* that chokes the duct. One row per pair.
 )";
 
-constexpr const char *heatFooter = R"(The heat is T02/T01, or q/(cp*T01) = T02/T01 - 1. With --T01 the table
+constexpr const char *kHeatFooter = R"(The heat is T02/T01, or q/(cp*T01) = T02/T01 - 1. With --T01 the table
 adds T1, T2 and T02 in K, p2 and p02 in Pa when --p1 is given, and q and q*
 in J/kg. VALUES and the exit status are as for the main command.
 
@@ -211,9 +213,9 @@ public:
         if (t0 == q)
             throw UsageError(t0 ? "heat: --T0-ratio and --q-ratio both given: the heat is one or the other"
                                 : "heat: no heat: give --T0-ratio or --q-ratio");
-        request.mach1 = ReadValues("--mach1", m_mach1, valueLimit);
+        request.mach1 = readValues("--mach1", m_mach1, valueLimit);
         request.given = t0 ? flow::HeatGiven::T0Ratio : flow::HeatGiven::QRatio;
-        request.heat = ReadValues(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q, valueLimit);
+        request.heat = readValues(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q, valueLimit);
         std::size_t rows = 0;
         for (const Range &m : request.mach1)
             for (const Range &h : request.heat)
@@ -234,7 +236,7 @@ public:
 private:
     static double positive(const char *option, const std::string &text)
     {
-        const double value = ReadOneNumber(option, text);
+        const double value = readOneNumber(option, text);
         if (!(value > 0))
             throw UsageError(std::string(option) + ": must be above 0, not " + text);
         return value;
@@ -246,30 +248,30 @@ private:
 int usageError(std::ostream &err, std::string message)
 {
     std::replace(message.begin(), message.end(), '\n', ' ');
-    err << program << ": " << message << "\nsee " << program << " --help\n";
+    err << kProgram << ": " << message << "\nsee " << kProgram << " --help\n";
     return 2;
 }
 
 } // namespace
 
-int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err, std::size_t valueLimit)
+int run(int argc, const char *const *argv, std::ostream &out, std::ostream &err, std::size_t valueLimit)
 {
-    CLI::App app(description, program);
+    CLI::App app(kDescription, kProgram);
     auto help = std::make_shared<Help>();
     help->column_width(24);
     app.formatter(help);
     app.set_help_flag("-h,--help", "print this help and exit");
-    app.footer(footer);
-    app.set_version_flag("--version", std::string(program) + ' ' + KALVENOR_VERSION, "print the version and exit");
+    app.footer(kFooter);
+    app.set_version_flag("--version", std::string(kProgram) + ' ' + KALVENOR_VERSION, "print the version and exit");
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
 
     RatiosCommand ratios;
     ratios.addTo(app);
     Common common;
     addCommonOptions(app, common);
-    CLI::App *heatApp = app.add_subcommand("heat", heatDescription);
+    CLI::App *heatApp = app.add_subcommand("heat", kHeatDescription);
     heatApp->formatter(help);
-    heatApp->footer(heatFooter);
+    heatApp->footer(kHeatFooter);
     heatApp->set_help_flag("-h,--help", "print this help and exit");
     HeatCommand heat;
     heat.addTo(*heatApp);
@@ -279,10 +281,10 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     try {
         app.parse(argc, argv);
         if (*heatApp)
-            return WriteHeat(
+            return writeHeat(
                 heat.request(*heatApp, readCommon(*heatApp, heatCommon), valueLimit), heatCommon.style, out);
         const double gama = readCommon(app, common);
-        return WriteRatios(ratios.request(app, gama, valueLimit), common.style, out);
+        return writeRatios(ratios.request(app, gama, valueLimit), common.style, out);
     } catch (const CLI::CallForHelp &) {
         out << app.help(); // a subcommand's own help when one was named
         return 0;
@@ -294,7 +296,7 @@ int Run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     } catch (const UsageError &error) {
         return usageError(err, error.what());
     } catch (const OutputError &error) {
-        err << program << ": " << error.what() << '\n';
+        err << kProgram << ": " << error.what() << '\n';
         return 2;
     }
 }

@@ -10,9 +10,9 @@
 namespace cli {
 namespace {
 
-constexpr std::size_t bufferSize = std::size_t(1) << 16;
-constexpr std::size_t columnGap = 2;
-constexpr std::string_view blanks = "                                ";
+constexpr std::size_t kBufferSize = std::size_t(1) << 16;
+constexpr std::size_t kColumnGap = 2;
+constexpr std::string_view kBlanks = "                                ";
 
 // Characters on a terminal: UTF-8 continuation bytes take no column.
 std::size_t displayWidth(std::string_view text)
@@ -27,7 +27,7 @@ bool needsQuotes(std::string_view cell) { return cell.find_first_of(",\"\r\n") !
 
 TableWriter::TableWriter(std::ostream &out, const TableStyle &style, std::span<const Column> columns)
     : m_out(out), m_style(style), m_columns(columns), m_widths(columns.size()), m_measuring(!style.csv),
-      m_buffer(new char[bufferSize]), m_end(m_buffer.get()), m_last(m_buffer.get() + bufferSize)
+      m_buffer(new char[kBufferSize]), m_end(m_buffer.get()), m_last(m_buffer.get() + kBufferSize)
 {
     for (std::size_t i = 0; i < columns.size(); ++i)
         m_widths[i] = displayWidth(columns[i].header);
@@ -72,16 +72,16 @@ void TableWriter::number(double value)
 {
     if (m_style.csv) {
         // Straight into the buffer: the million-row tables are CSV.
-        if (static_cast<std::size_t>(m_last - m_end) <= flow::maxNumberText)
+        if (static_cast<std::size_t>(m_last - m_end) <= flow::kMaxNumberText)
             flush();
         if (m_column++ > 0)
             *m_end++ = ',';
-        m_end = m_style.exact ? flow::WriteShortest(m_end, value) : flow::WriteRounded(m_end, value, m_style.decimals);
+        m_end = m_style.exact ? flow::writeShortest(m_end, value) : flow::writeRounded(m_end, value, m_style.decimals);
         return;
     }
-    char cell[flow::maxNumberText];
+    char cell[flow::kMaxNumberText];
     const char *end
-        = m_style.exact ? flow::WriteShortest(cell, value) : flow::WriteRounded(cell, value, m_style.decimals);
+        = m_style.exact ? flow::writeShortest(cell, value) : flow::writeRounded(cell, value, m_style.decimals);
     const auto size = static_cast<std::size_t>(end - cell);
     if (m_measuring)
         m_widths[m_column] = std::max(m_widths[m_column], size);
@@ -117,14 +117,14 @@ void TableWriter::putCell(const char *text, std::size_t size, std::size_t width)
         return;
     }
     if (m_column > 0)
-        m_blanks += columnGap;
+        m_blanks += kColumnGap;
     const std::size_t pad = m_widths[m_column] - width;
     const bool numeric = m_columns[m_column].numeric;
     if (numeric)
         m_blanks += pad;
     if (size > 0) {
-        for (; m_blanks > 0; m_blanks -= std::min(m_blanks, blanks.size()))
-            put(blanks.data(), std::min(m_blanks, blanks.size()));
+        for (; m_blanks > 0; m_blanks -= std::min(m_blanks, kBlanks.size()))
+            put(kBlanks.data(), std::min(m_blanks, kBlanks.size()));
         put(text, size);
     }
     if (!numeric)
@@ -135,7 +135,7 @@ void TableWriter::put(const char *text, std::size_t size)
 {
     if (static_cast<std::size_t>(m_last - m_end) < size) {
         flush();
-        if (size > bufferSize) {
+        if (size > kBufferSize) {
             m_out.write(text, static_cast<std::streamsize>(size));
             return;
         }
@@ -157,7 +157,7 @@ void TableWriter::flush()
         throw OutputError();
 }
 
-void WriteTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
+void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
     const std::function<void(TableWriter &)> &rows)
 {
     TableWriter table(out, style, columns);

@@ -62,7 +62,7 @@ private:
 
 // Writes the header and the rows that rows() gives to out. An aligned
 // table calls rows() twice: once to measure its columns, once to write them.
-void WriteTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
+void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
     const std::function<void(TableWriter &)> &rows);
 
 } // namespace cli

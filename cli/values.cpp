@@ -11,13 +11,13 @@ namespace {
 
 // Stop counts as reached when the steps come this close to it, so that the
 // rounding in (stop - start) / step neither drops nor adds the last value.
-constexpr double stepTolerance = 1e-6;
+constexpr double kStepTolerance = 1e-6;
 
 std::string quoted(std::string_view text) { return '"' + std::string(text) + '"'; }
 
 double readNumber(std::string_view option, std::string_view text, std::string_view whole)
 {
-    const flow::NumberReading reading = flow::ReadNumber(text);
+    const flow::NumberReading reading = flow::readNumber(text);
     if (reading)
         return reading.value;
     std::string message = std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem);
@@ -43,20 +43,20 @@ Range readRange(std::string_view option, std::string_view item, std::size_t maxC
         throw UsageError(std::string(option) + ": the step of " + quoted(item) + " must be positive");
     if (stop < range.start)
         throw UsageError(std::string(option) + ": " + quoted(item) + " runs downward; ranges go from small to large");
-    const double steps = std::floor((stop - range.start) / range.step + stepTolerance);
+    const double steps = std::floor((stop - range.start) / range.step + kStepTolerance);
     if (!(steps < static_cast<double>(maxCount)))
         throw UsageError(
             std::string(option) + ": " + quoted(item) + " has more than " + std::to_string(maxCount) + " values");
     range.count = static_cast<std::size_t>(steps) + 1;
     range.last = range.start + steps * range.step;
-    if (std::fabs(stop - range.last) <= stepTolerance * range.step)
+    if (std::fabs(stop - range.last) <= kStepTolerance * range.step)
         range.last = stop;
     return range;
 }
 
 } // namespace
 
-std::vector<Range> ReadValues(std::string_view option, std::string_view text, std::size_t maxCount)
+std::vector<Range> readValues(std::string_view option, std::string_view text, std::size_t maxCount)
 {
     std::vector<Range> values;
     std::size_t total = 0;
@@ -79,9 +79,9 @@ std::vector<Range> ReadValues(std::string_view option, std::string_view text, st
     return values;
 }
 
-double ReadOneNumber(std::string_view option, std::string_view text)
+double readOneNumber(std::string_view option, std::string_view text)
 {
-    const flow::NumberReading reading = flow::ReadNumber(text);
+    const flow::NumberReading reading = flow::readNumber(text);
     if (reading)
         return reading.value;
     std::string message = std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem);

@@ -22,9 +22,9 @@ struct Range {
 // values in all. Throws UsageError naming option on anything else: a text
 // that is not wholly a number, a step that is not positive, a range that
 // runs downward, too many values.
-std::vector<Range> ReadValues(std::string_view option, std::string_view text, std::size_t maxCount);
+std::vector<Range> readValues(std::string_view option, std::string_view text, std::size_t maxCount);
 
 // Reads an argument that takes one number, or throws UsageError naming option.
-double ReadOneNumber(std::string_view option, std::string_view text);
+double readOneNumber(std::string_view option, std::string_view text);
 
 } // namespace cli

@@ -22,7 +22,7 @@ Real log1pMinusX(Real x)
 // ln(p0/p0*): finite for every M a double holds, though p0/p0* itself is
 // not. Next to M = 1 the first-order terms cancel exactly, so only the
 // remainders of the logarithms are summed: p0/p0* - 1 keeps its digits.
-Real LogP0(Real g, Real M)
+Real logP0(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
     const Real k = g / (1 + g);
@@ -37,7 +37,7 @@ Real LogP0(Real g, Real M)
 // of one sign for each power: (g/(g-1)) sum (-d)^n / n (1 - k^(n-1)), with
 // k = g/(g+1). Subtracting the logarithms instead would lose a factor g of
 // the digits, since both are nearly equal for large g.
-Real Entropy(Real g, Real M)
+Real entropy(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
     const Real k = g / (1 + g);
@@ -58,7 +58,7 @@ Real Entropy(Real g, Real M)
     return g / (g - 1) * sum;
 }
 
-State StateAt(Real g, Real M)
+State stateAt(Real g, Real M)
 {
     State e {};
     const Real m2 = M * M;
@@ -68,20 +68,20 @@ State StateAt(Real g, Real M)
     e.rho = 1 / e.V;
     e.T = e.V * e.p;
     e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
-    e.p0 = std::exp(LogP0(g, M));
-    e.s = Entropy(g, M);
+    e.p0 = std::exp(logP0(g, M));
+    e.s = entropy(g, M);
     return e;
 }
 
 // (g - 1)(g + 1) rather than g^2 - 1, which cancels for g next to 1.
-Real T0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
+Real t0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
 
 // With x = M^2 and e = 1 - t, T0/T0* = t is the quadratic
 // (1 - g^2 e) x^2 - 2 (1 + g e) x + t = 0 whose discriminant is
 // (g + 1)^2 e: written in e, nothing cancels next to M = 1, and t = 1 gives
 // exactly 1 on both branches. t / (1 + g e + root) is the small root
 // without the cancellation of the textbook form.
-T0Roots MachFromT0(Real g, Real t)
+T0Roots machFromT0(Real g, Real t)
 {
     const Real e = 1 - t;
     // a = 1 - g^2 e = g^2 t - (g^2 - 1): each form rounds in proportion to

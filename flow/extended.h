@@ -14,23 +14,23 @@ using Real = long double;
 struct State {
     Real M, T, p, rho, V, T0, p0, s;
 };
-State StateAt(Real g, Real M);
+State stateAt(Real g, Real M);
 
 // ln(p0/p0*), finite where p0/p0* itself leaves a double's range.
-Real LogP0(Real g, Real M);
+Real logP0(Real g, Real M);
 
 // (s* - s)/R.
-Real Entropy(Real g, Real M);
+Real entropy(Real g, Real M);
 
 // The limit (g^2 - 1)/g^2 of T0/T0* as M grows without bound.
-Real T0Limit(Real g);
+Real t0Limit(Real g);
 
 // The Mach numbers with T0/T0* = t, 0 < t <= 1; no supersonic one at or
-// below T0Limit.
+// below t0Limit.
 struct T0Roots {
     Real sub;
     std::optional<Real> sup;
 };
-T0Roots MachFromT0(Real g, Real t);
+T0Roots machFromT0(Real g, Real t);
 
 } // namespace flow::extended

@@ -16,27 +16,27 @@ HeatResult refused(std::string why) { return {std::nullopt, std::nullopt, std::n
 
 std::string inlet(double gama, double M1)
 {
-    return "at M1 = " + ShortestText(M1) + " and gamma = " + ShortestText(gama);
+    return "at M1 = " + shortestText(M1) + " and gamma = " + shortestText(gama);
 }
 
 } // namespace
 
-HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
+HeatResult addHeat(double gama, double M1, double heat, HeatGiven given)
 {
-    if (auto problem = GammaProblem(gama))
+    if (auto problem = gammaProblem(gama))
         return refused(*problem);
     if (!(M1 > 0) || !std::isfinite(M1))
-        return refused("M1 must be a number above 0, not " + ShortestText(M1));
+        return refused("M1 must be a number above 0, not " + shortestText(M1));
     if (!std::isfinite(heat))
-        return refused("the heat must be a number, not " + ShortestText(heat));
+        return refused("the heat must be a number, not " + shortestText(heat));
     // 1 + q is exact in extended precision.
     const Real ratio = given == HeatGiven::T0Ratio ? Real(heat) : 1 + Real(heat);
     if (!(ratio > 0))
-        return refused(given == HeatGiven::T0Ratio ? "T02/T01 must be above 0, not " + ShortestText(heat)
-                                                   : "q/(cp*T01) must be above -1, not " + ShortestText(heat));
+        return refused(given == HeatGiven::T0Ratio ? "T02/T01 must be above 0, not " + shortestText(heat)
+                                                   : "q/(cp*T01) must be above -1, not " + shortestText(heat));
 
     const Real g = gama;
-    const extended::State in = extended::StateAt(g, M1);
+    const extended::State in = extended::stateAt(g, M1);
     // The sonic state is the same at both stations: T0* / T01 = 1 / (T01/T0*).
     HeatResult result {};
     const double chokeT0 = static_cast<double>(1 / in.T0);
@@ -52,15 +52,15 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
     const Real t2 = in.T0 * ratio;
     if (t2 > 1)
         return noExit("the duct chokes: " + inlet(gama, M1)
-            + " at most q/(cp*T01) = " + BoundText(static_cast<double>(1 / in.T0 - 1), static_cast<double>(ratio - 1))
+            + " at most q/(cp*T01) = " + boundText(static_cast<double>(1 / in.T0 - 1), static_cast<double>(ratio - 1))
             + " can be added; more heat changes the inlet flow");
-    const extended::T0Roots roots = extended::MachFromT0(g, t2);
+    const extended::T0Roots roots = extended::machFromT0(g, t2);
     Real M2 = roots.sub;
     if (M1 > 1 && !roots.sup) {
-        const Real mostTaken = 1 - extended::T0Limit(g) / in.T0;
+        const Real mostTaken = 1 - extended::t0Limit(g) / in.T0;
         return noExit("a supersonic flow cannot be cooled below T0/T0* = "
-            + BoundText(static_cast<double>(extended::T0Limit(g)), static_cast<double>(t2)) + ": " + inlet(gama, M1)
-            + " at most -q/(cp*T01) = " + BoundText(static_cast<double>(mostTaken), static_cast<double>(1 - ratio))
+            + boundText(static_cast<double>(extended::t0Limit(g)), static_cast<double>(t2)) + ": " + inlet(gama, M1)
+            + " at most -q/(cp*T01) = " + boundText(static_cast<double>(mostTaken), static_cast<double>(1 - ratio))
             + " can be taken away");
     }
     if (M1 > 1)
@@ -72,11 +72,11 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
     if (ratio == 1) // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
         M2 = M1;
 
-    const extended::State out = extended::StateAt(g, M2);
+    const extended::State out = extended::stateAt(g, M2);
     const auto d = [](Real x) { return static_cast<double>(x); };
     // p02/p01 from the logarithms keeps its digits where p0/p0* itself
     // would leave a double's range.
-    const Real p0 = std::exp(extended::LogP0(g, M2) - extended::LogP0(g, M1));
+    const Real p0 = std::exp(extended::logP0(g, M2) - extended::logP0(g, M1));
     result.process = HeatProcess {d(M2), d(ratio), d(ratio - 1), d(out.p / in.p), d(out.T / in.T), d(out.rho / in.rho),
         d(out.V / in.V), d(p0), d(in.s - out.s)};
     const HeatProcess &e = *result.process;
@@ -85,11 +85,11 @@ HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given)
             return noExit("the exit state leaves a double's range");
     if (!(e.M2 >= std::numeric_limits<double>::min()))
         return noExit(
-            "M2 is below " + ShortestText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
+            "M2 is below " + shortestText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
     return result;
 }
 
-HeatStations Stations(const HeatResult &result, double gama, double M1, double T01, std::optional<double> p1, double cp)
+HeatStations stations(const HeatResult &result, double gama, double M1, double T01, std::optional<double> p1, double cp)
 {
     const Real g = gama;
     const Real stagnation = 1 + (g - 1) / 2 * Real(M1) * M1; // T0/T at the inlet

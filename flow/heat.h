@@ -39,7 +39,7 @@ struct HeatResult {
 
 // The exit state on the inlet's branch for gamma, inlet Mach number M1 and
 // the heat. Never throws: an input without an exit state gets the reason.
-HeatResult AddHeat(double gama, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
+HeatResult addHeat(double gama, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
 
 // The same process in absolute values at the two stations.
 struct HeatStations {
@@ -51,7 +51,7 @@ struct HeatStations {
 // From the inlet stagnation temperature T01 (K), optionally the inlet
 // static pressure p1 (Pa), and cp (J/(kg K)); the caller checks they are
 // positive.
-HeatStations Stations(
+HeatStations stations(
     const HeatResult &result, double gama, double M1, double T01, std::optional<double> p1, double cp);
 
 } // namespace flow

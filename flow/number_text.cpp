@@ -159,9 +159,10 @@ double readDecimal(Cursor &in)
     return checkedResult(digits, std::chars_format::general, magnitude + exponent > 0);
 }
 
-constexpr std::size_t significantDigits = 15;
+constexpr std::size_t kSignificantDigits = 15;
 
-constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowersOfTen[]
+    = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Significant digits before the point of fixed-form text: a lone 0 has none.
 std::size_t wholeDigits(const char *first, const char *last)
@@ -232,7 +233,7 @@ char *writeExponentForm(char *out, double value)
 {
     char buffer[64];
     char *end = std::to_chars(
-        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, static_cast<int>(significantDigits - 1))
+        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, static_cast<int>(kSignificantDigits - 1))
                     .ptr;
     char *e = std::find(buffer, end, 'e');
     out = std::copy(buffer, withoutTrailingZeros(buffer, e), out);
@@ -270,15 +271,15 @@ std::string FormatResult(double value, std::string_view decimalSeparator)
     if (std::isinf(value))
         throw ArithmeticFault(Kind::Overflow);
 
-    char buffer[maxNumberText];
-    std::string text(buffer, WriteRounded(buffer, value, 5));
+    char buffer[kMaxNumberText];
+    std::string text(buffer, writeRounded(buffer, value, 5));
     const auto point = text.find('.');
     if (point != std::string::npos)
         text.replace(point, 1, decimalSeparator);
     return text;
 }
 
-NumberReading ReadNumber(std::string_view text)
+NumberReading readNumber(std::string_view text)
 {
     constexpr std::string_view notANumber = "is not a number";
     // from_chars would also take "inf" and "nan", and it refuses '+'.
@@ -296,12 +297,12 @@ NumberReading ReadNumber(std::string_view text)
     return {value, {}};
 }
 
-char *WriteRounded(char *out, double value, int decimals)
+char *writeRounded(char *out, double value, int decimals)
 {
     if (!std::isfinite(value))
         return out;
     const auto places = static_cast<std::size_t>(std::clamp(decimals, 0, 15));
-    const double scale = powersOfTen[places];
+    const double scale = kPowersOfTen[places];
     const double scaled = value * scale;
     // Past about 1.8e293 the scaling leaves the range, but such a value has
     // no decimals left to round.
@@ -315,16 +316,16 @@ char *WriteRounded(char *out, double value, int decimals)
     char buffer[64];
     char *end = fixedText(buffer, rounded, places);
     const std::size_t whole = wholeDigits(buffer, end);
-    if (whole + places > significantDigits) {
-        end = fixedText(buffer, rounded, significantDigits - std::min(whole, significantDigits));
+    if (whole + places > kSignificantDigits) {
+        end = fixedText(buffer, rounded, kSignificantDigits - std::min(whole, kSignificantDigits));
         // Rounding at the cut may carry into a sixteenth digit.
-        if (wholeDigits(buffer, end) > significantDigits)
+        if (wholeDigits(buffer, end) > kSignificantDigits)
             return writeExponentForm(out, rounded);
     }
     return std::copy(buffer, withoutTrailingZeros(buffer, end), out);
 }
 
-char *WriteShortest(char *out, double value)
+char *writeShortest(char *out, double value)
 {
     if (!std::isfinite(value))
         return out;
@@ -332,7 +333,7 @@ char *WriteShortest(char *out, double value)
         *out = '0'; // also for -0
         return out + 1;
     }
-    return std::to_chars(out, out + maxNumberText, value).ptr;
+    return std::to_chars(out, out + kMaxNumberText, value).ptr;
 }
 
 } // namespace flow

@@ -21,7 +21,7 @@ double ParseNumber(std::string_view text);
 // that is not finite throws ArithmeticFault.
 std::string FormatResult(double value, std::string_view decimalSeparator);
 
-// A number read by ReadNumber, or why the text is not one.
+// A number read by readNumber, or why the text is not one.
 struct NumberReading {
     double value = 0.0;
     std::string_view problem; // empty when value holds the number
@@ -34,19 +34,19 @@ struct NumberReading {
 // Unlike ParseNumber it skips nothing and guesses nothing, so "1,4", "1.4x",
 // "", "inf" and "1e999" are refused. problem reads "is not a number" or
 // "is out of range".
-NumberReading ReadNumber(std::string_view text);
+NumberReading readNumber(std::string_view text);
 
-// Room enough for anything WriteRounded or WriteShortest writes.
-inline constexpr std::size_t maxNumberText = 32;
+// Room enough for anything writeRounded or writeShortest writes.
+inline constexpr std::size_t kMaxNumberText = 32;
 
 // Writes value at out by FormatResult's rules with decimals (0 to 15) in
 // place of 5, with '.' as the decimal point, and returns the end. A value
 // that is not finite writes nothing.
-char *WriteRounded(char *out, double value, int decimals);
+char *writeRounded(char *out, double value, int decimals);
 
 // Writes the shortest text that reads back as value, '.' as the decimal
 // point and zero without a sign, and returns the end. A value that is not
 // finite writes nothing.
-char *WriteShortest(char *out, double value);
+char *writeShortest(char *out, double value);
 
 } // namespace flow

@@ -31,9 +31,9 @@ const std::string tooSmall
 const std::string tooLarge
     = "M above " + limitText(std::numeric_limits<double>::max()) + ", the largest a double holds";
 
-std::string given(Quantity q, double value) { return std::string(QuantityName(q)) + " = " + ShortestText(value); }
+std::string given(Quantity q, double value) { return std::string(quantityName(q)) + " = " + shortestText(value); }
 
-std::string atGamma(double gama) { return " at gamma = " + ShortestText(gama); }
+std::string atGamma(double gama) { return " at gamma = " + shortestText(gama); }
 
 double &field(FlowState &state, Quantity q)
 {
@@ -68,16 +68,16 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
         return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooLarge};
     if (M < std::numeric_limits<double>::min())
         return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooSmall};
-    const extended::State e = extended::StateAt(g, M);
+    const extended::State e = extended::stateAt(g, M);
     FlowState state {static_cast<double>(e.M), static_cast<double>(e.T), static_cast<double>(e.p),
         static_cast<double>(e.rho), static_cast<double>(e.V), static_cast<double>(e.T0), static_cast<double>(e.p0),
         static_cast<double>(e.s)};
     Solution solution {branch, state, ""};
     if (input)
         field(*solution.state, *input) = value;
-    for (Quantity q : allQuantities) {
+    for (Quantity q : kAllQuantities) {
         if (!std::isfinite((*solution.state)[q])) {
-            solution.note = std::string(QuantityName(q)) + " is above " + limitText(std::numeric_limits<double>::max())
+            solution.note = std::string(quantityName(q)) + " is above " + limitText(std::numeric_limits<double>::max())
                 + ", the largest a double holds";
             break;
         }
@@ -144,7 +144,7 @@ std::vector<Solution> fromT(Real g, double t, BranchChoice which)
             out.push_back(none(branch, "T/T* must be above 0"));
         else if (disc < 0)
             out.push_back(none(branch,
-                given(Quantity::T, t) + " is above " + BoundText(static_cast<double>(tMax), t)
+                given(Quantity::T, t) + " is above " + boundText(static_cast<double>(tMax), t)
                     + ", the largest any flow has" + atGamma(static_cast<double>(g))));
         else {
             const Real sq = std::sqrt(static_cast<Real>(t));
@@ -169,15 +169,15 @@ std::vector<Solution> fromT0(Real g, double t, BranchChoice which)
         } else if (t > 1) {
             out.push_back(none(branch, given(Quantity::T0, t) + " is above 1, the largest any flow has"));
         } else {
-            const extended::T0Roots roots = extended::MachFromT0(g, t);
+            const extended::T0Roots roots = extended::machFromT0(g, t);
             if (branch == Branch::Subsonic)
                 out.push_back(stateAt(g, roots.sub, branch, Quantity::T0, t));
             else if (roots.sup)
                 out.push_back(stateAt(g, *roots.sup, branch, Quantity::T0, t));
             else
                 out.push_back(none(branch,
-                    given(Quantity::T0, t) + (t < extended::T0Limit(g) ? " is below " : " is at ")
-                        + BoundText(static_cast<double>(extended::T0Limit(g)), t) + ": no supersonic flow reaches it"));
+                    given(Quantity::T0, t) + (t < extended::t0Limit(g) ? " is below " : " is at ")
+                        + boundText(static_cast<double>(extended::t0Limit(g)), t) + ": no supersonic flow reaches it"));
         }
     }
     return out;
@@ -189,7 +189,7 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
 {
     std::vector<Solution> out;
     const Real target = std::sqrt(std::log(static_cast<Real>(p0)));
-    const Real subsonicMax = std::exp(extended::LogP0(g, 0));
+    const Real subsonicMax = std::exp(extended::logP0(g, 0));
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
@@ -199,15 +199,15 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
             if (p0 >= subsonicMax) {
                 out.push_back(none(branch,
                     given(Quantity::p0, p0) + (p0 > subsonicMax ? " is above " : " is at ")
-                        + BoundText(static_cast<double>(subsonicMax), p0) + ", the largest a subsonic flow has"
+                        + boundText(static_cast<double>(subsonicMax), p0) + ", the largest a subsonic flow has"
                         + atGamma(static_cast<double>(g))));
                 continue;
             }
             // In x = M^2, which p0/p0* follows linearly at M = 0.
-            const auto f = [&](Real x) { return std::sqrt(extended::LogP0(g, std::sqrt(x))) - target; };
+            const auto f = [&](Real x) { return std::sqrt(extended::logP0(g, std::sqrt(x))) - target; };
             out.push_back(stateAt(g, std::sqrt(rootOf(f, 0, 1, f(0), f(1))), branch, Quantity::p0, p0));
         } else {
-            const auto f = [&](Real u) { return std::sqrt(extended::LogP0(g, std::exp(u))) - target; };
+            const auto f = [&](Real u) { return std::sqrt(extended::logP0(g, std::exp(u))) - target; };
             const auto u = rootFromZero(f, lnMax);
             out.push_back(u ? stateAt(g, std::exp(*u), branch, Quantity::p0, p0)
                             : none(branch, given(Quantity::p0, p0) + " needs " + tooLarge));
@@ -222,7 +222,7 @@ std::vector<Solution> fromS(Real g, double s, BranchChoice which)
 {
     std::vector<Solution> out;
     const Real target = std::sqrt(static_cast<Real>(s));
-    const auto f = [&](Real u) { return std::sqrt(extended::Entropy(g, std::exp(u))) - target; };
+    const auto f = [&](Real u) { return std::sqrt(extended::entropy(g, std::exp(u))) - target; };
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
@@ -265,11 +265,11 @@ Solution fromSingle(Real g, Quantity q, double v)
     const Branch unknown = (x > 1) == falling ? Branch::Subsonic : Branch::Supersonic;
     if (!(x > lo))
         return none(unknown,
-            std::string(QuantityName(q)) + " must be above " + BoundText(static_cast<double>(lo), v)
+            std::string(quantityName(q)) + " must be above " + boundText(static_cast<double>(lo), v)
                 + (lo > 0 ? atGamma(static_cast<double>(g)) : ""));
     if (!(x < hi))
         return none(unknown,
-            std::string(QuantityName(q)) + " must be below " + BoundText(static_cast<double>(hi), v)
+            std::string(quantityName(q)) + " must be below " + boundText(static_cast<double>(hi), v)
                 + atGamma(static_cast<double>(g)));
     const Real M = std::sqrt(m2);
     return stateAt(g, M, branchOf(M), q, v);
@@ -277,7 +277,7 @@ Solution fromSingle(Real g, Quantity q, double v)
 
 } // namespace
 
-std::string_view QuantityName(Quantity q)
+std::string_view quantityName(Quantity q)
 {
     switch (q) {
     case Quantity::M:
@@ -300,7 +300,7 @@ std::string_view QuantityName(Quantity q)
     return "";
 }
 
-std::string_view BranchName(Branch b)
+std::string_view branchName(Branch b)
 {
     switch (b) {
     case Branch::Subsonic:
@@ -340,32 +340,32 @@ double FlowState::operator[](Quantity q) const
     return M;
 }
 
-std::optional<std::string> GammaProblem(double gama)
+std::optional<std::string> gammaProblem(double gama)
 {
     // Real gases lie between 1 and 5/3; past a million the extended
     // precision no longer tells gamma from gamma + 1.
     if (!(gama > 1 && gama <= 1e6))
-        return "gamma must be above 1 and at most 1e6, not " + ShortestText(gama);
+        return "gamma must be above 1 and at most 1e6, not " + shortestText(gama);
     return std::nullopt;
 }
 
-Solution FromMach(double gama, double M)
+Solution fromMach(double gama, double M)
 {
-    if (auto problem = GammaProblem(gama))
+    if (auto problem = gammaProblem(gama))
         return none(branchOf(M), *problem);
     if (!(M > 0) || !std::isfinite(M))
-        return none(Branch::Sonic, "M must be a number above 0, not " + ShortestText(M));
+        return none(Branch::Sonic, "M must be a number above 0, not " + shortestText(M));
     return stateAt(gama, M, branchOf(M));
 }
 
-std::vector<Solution> Solve(double gama, Quantity q, double value, BranchChoice which)
+std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which)
 {
     if (q == Quantity::M)
-        return {FromMach(gama, value)};
+        return {fromMach(gama, value)};
     const bool twoRoots = q == Quantity::T || q == Quantity::T0 || q == Quantity::p0 || q == Quantity::s;
-    const auto problem = GammaProblem(gama) ? GammaProblem(gama)
+    const auto problem = gammaProblem(gama) ? gammaProblem(gama)
         : !std::isfinite(value)
-        ? std::optional(std::string(QuantityName(q)) + " must be a number, not " + ShortestText(value))
+        ? std::optional(std::string(quantityName(q)) + " must be a number, not " + shortestText(value))
         : std::nullopt;
     if (problem) {
         if (!twoRoots)

@@ -18,11 +18,11 @@ namespace flow {
 // state: T is T/T*, T0 is T0/T0*, and s is the entropy (s* - s)/R.
 enum class Quantity { M, T, p, rho, V, T0, p0, s };
 
-inline constexpr std::array<Quantity, 8> allQuantities {
+inline constexpr std::array<Quantity, 8> kAllQuantities {
     Quantity::M, Quantity::T, Quantity::p, Quantity::rho, Quantity::V, Quantity::T0, Quantity::p0, Quantity::s};
 
 // "M", "T/T*", "p/p*", "rho/rho*", "V/V*", "T0/T0*", "p0/p0*", "(s*-s)/R".
-std::string_view QuantityName(Quantity q);
+std::string_view quantityName(Quantity q);
 
 // Which root of a double-valued relation: T/T* has one root either side of
 // M = 1/sqrt(gamma), its maximum (Low, High); T0/T0*, p0/p0* and the entropy
@@ -31,7 +31,7 @@ std::string_view QuantityName(Quantity q);
 enum class Branch { Subsonic, Sonic, Supersonic, Low, High };
 
 // "sub", "sonic", "sup", "low", "high".
-std::string_view BranchName(Branch b);
+std::string_view branchName(Branch b);
 
 // The branches asked for: Sub picks Subsonic or Low, Sup picks Supersonic or
 // High.
@@ -51,7 +51,7 @@ struct FlowState {
     double operator[](Quantity q) const;
 };
 
-// One answer of Solve: a flow state, or the reason there is none. A state
+// One answer of solve: a flow state, or the reason there is none. A state
 // whose ratio leaves a double's range keeps that ratio as infinity and says
 // so in the note.
 struct Solution {
@@ -63,13 +63,13 @@ struct Solution {
 };
 
 // Why gamma cannot be used, or nothing when 1 < gamma <= 1e6.
-std::optional<std::string> GammaProblem(double gama);
+std::optional<std::string> gammaProblem(double gama);
 
 // The state at Mach number M for gamma (> 1): M must be positive and finite.
-Solution FromMach(double gama, double M);
+Solution fromMach(double gama, double M);
 
 // Every state whose quantity q has this value, one Solution per branch asked
 // for (an input with one root ignores the choice). Never throws.
-std::vector<Solution> Solve(double gama, Quantity q, double value, BranchChoice which = BranchChoice::Both);
+std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which = BranchChoice::Both);
 
 } // namespace flow

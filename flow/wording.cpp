@@ -4,14 +4,14 @@
 
 namespace flow {
 
-std::string ShortestText(double v)
+std::string shortestText(double v)
 {
     char buffer[32];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
     return std::string(buffer, end);
 }
 
-std::string BoundText(double bound, double value)
+std::string boundText(double bound, double value)
 {
     for (int digits = 5; digits < 17; ++digits) {
         char buffer[40];
@@ -21,7 +21,7 @@ std::string BoundText(double bound, double value)
         if ((shown < value) == (bound < value) && (shown > value) == (bound > value))
             return std::string(buffer, end);
     }
-    return ShortestText(bound);
+    return shortestText(bound);
 }
 
 } // namespace flow

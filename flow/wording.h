@@ -7,10 +7,10 @@
 namespace flow {
 
 // The shortest text that reads back as v.
-std::string ShortestText(double v);
+std::string shortestText(double v);
 
 // A bound in as few digits (5 or more) as keep it on its side of the value
 // it is compared with, so the sentence never contradicts itself.
-std::string BoundText(double bound, double value);
+std::string boundText(double bound, double value);
 
 } // namespace flow

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::ostringstream out, err;
     // A small limit keeps each run short; the code paths are the same.
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, 1000);
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err, 1000);
     fuzz::require(status == 0 || status == 1 || status == 2);
     const std::string message = err.str();
     if (status == 2) {

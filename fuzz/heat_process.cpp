@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const double M1 = fuzz::takeDouble(data, size);
     const double heat = fuzz::takeDouble(data, size);
     const bool asQ = size > 0 && (data[0] & 1);
-    const flow::HeatResult r = flow::AddHeat(gama, M1, heat, asQ ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio);
+    const flow::HeatResult r = flow::addHeat(gama, M1, heat, asQ ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio);
     if (!r.solved()) {
         fuzz::require(!r.note.empty());
         return 0;
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fuzz::requireFinite(*r.chokeQ);
     }
     using flow::extended::Real;
-    const Real ratio = flow::extended::StateAt(gama, p.M2).T0 / flow::extended::StateAt(gama, M1).T0;
+    const Real ratio = flow::extended::stateAt(gama, p.M2).T0 / flow::extended::stateAt(gama, M1).T0;
     fuzz::require(std::fabs(ratio / p.T0 - 1) <= 1e-12L);
     return 0;
 }

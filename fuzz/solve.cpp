@@ -1,4 +1,4 @@
-// One target per input quantity (SOLVED_QUANTITY): every answer of Solve is
+// One target per input quantity (SOLVED_QUANTITY): every answer of solve is
 // a finite state whose Mach number gives the input back, or a reason.
 #include "check.h"
 #include "flow/relations.h"
@@ -13,7 +13,7 @@ namespace {
 
 constexpr flow::Quantity input = flow::Quantity::SOLVED_QUANTITY;
 
-double quantityAt(double gama, double M) { return flow::FromMach(gama, M).state.value()[input]; }
+double quantityAt(double gama, double M) { return flow::fromMach(gama, M).state.value()[input]; }
 
 // How far the quantity may stray from the input at the double nearest the
 // root: a part in 1e12, plus what moving M by one unit in its last place
@@ -24,7 +24,7 @@ double tolerance(double gama, double M, double value)
     const double here = quantityAt(gama, M);
     double step = 0;
     for (double next : {std::nextafter(M, 0.0), std::nextafter(M, HUGE_VAL)})
-        if (next > 0 && std::isfinite(next) && flow::FromMach(gama, next).solved())
+        if (next > 0 && std::isfinite(next) && flow::fromMach(gama, next).solved())
             step = std::max(step, std::fabs(quantityAt(gama, next) - here));
     return 1e-12 * std::fabs(value) + 2 * step + std::numeric_limits<double>::denorm_min();
 }
@@ -34,12 +34,12 @@ void check(double gama, double value, const flow::Solution &solution)
     if (!solution.solved()) {
         fuzz::require(!solution.note.empty());
         if (solution.state)
-            for (flow::Quantity q : flow::allQuantities)
+            for (flow::Quantity q : flow::kAllQuantities)
                 fuzz::require(!std::isnan((*solution.state)[q]));
         return;
     }
     const flow::FlowState &state = *solution.state;
-    for (flow::Quantity q : flow::allQuantities)
+    for (flow::Quantity q : flow::kAllQuantities)
         fuzz::requireFinite(state[q]);
     fuzz::require(state.M > 0 && state[input] == value);
     // Next to M = 1 the two roots meet, and the input's last bit moves them
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const double value = fuzz::takeDouble(data, size);
     const auto which = static_cast<flow::BranchChoice>(size > 0 ? data[0] % 3 : 2);
     try {
-        const std::vector<flow::Solution> solutions = flow::Solve(gama, input, value, which);
+        const std::vector<flow::Solution> solutions = flow::solve(gama, input, value, which);
         const bool twoRoots = input == flow::Quantity::T || input == flow::Quantity::T0 || input == flow::Quantity::p0
             || input == flow::Quantity::s;
         fuzz::require(solutions.size() == (twoRoots && which == flow::BranchChoice::Both ? 2u : 1u));

@@ -20,14 +20,14 @@ struct Outcome {
     std::string err;
 };
 
-Outcome run(std::vector<std::string> args, std::size_t valueLimit = cli::defaultValueLimit)
+Outcome run(std::vector<std::string> args, std::size_t valueLimit = cli::kDefaultValueLimit)
 {
     args.insert(args.begin(), "kalvenor-cli");
     std::vector<const char *> argv;
     for (const std::string &arg : args)
         argv.push_back(arg.c_str());
     std::ostringstream out, err;
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, valueLimit);
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err, valueLimit);
     return {status, out.str(), err.str()};
 }
 
@@ -91,10 +91,10 @@ TEST(CommandLine, WritesNumbersToTheDecimalsAskedOrExactly)
     EXPECT_EQ(csvRow(run({"--mach", "2", "--csv", "--decimals", "15"}).out, 1)[2], "0.528925619834711");
 
     // Exact cells read back to the very doubles the relations give.
-    const flow::FlowState state = *flow::FromMach(1.4, 0.3).state;
+    const flow::FlowState state = *flow::fromMach(1.4, 0.3).state;
     const std::vector<std::string> cells = csvRow(run({"--mach", "0.3", "--csv", "--exact"}).out, 1);
-    for (std::size_t i = 0; i < flow::allQuantities.size(); ++i)
-        EXPECT_EQ(flow::ReadNumber(cells[i + 1]).value, state[flow::allQuantities[i]]) << cells[i + 1];
+    for (std::size_t i = 0; i < flow::kAllQuantities.size(); ++i)
+        EXPECT_EQ(flow::readNumber(cells[i + 1]).value, state[flow::kAllQuantities[i]]) << cells[i + 1];
 }
 
 TEST(CommandLine, RangesListsAndNumbersGiveOneRowPerValue)
@@ -189,7 +189,7 @@ TEST(CommandLine, AnOutputThatFailsEndsTheRunWithStatusTwo)
     const char *argv[] = {"kalvenor-cli", "--mach", "1:1000:1"};
     std::ostringstream out, err;
     out.setstate(std::ios::badbit);
-    EXPECT_EQ(cli::Run(3, argv, out, err), 2);
+    EXPECT_EQ(cli::run(3, argv, out, err), 2);
     EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output\n");
 }
 
@@ -197,7 +197,7 @@ TEST(Values, RangesStepFromTheStartAndEndOnTheStop)
 {
     const auto values = [](const char *text) {
         std::vector<double> all;
-        for (const cli::Range &range : cli::ReadValues("--mach", text, 1000))
+        for (const cli::Range &range : cli::readValues("--mach", text, 1000))
             for (std::size_t i = 0; i < range.count; ++i)
                 all.push_back(range[i]);
         return all;
@@ -210,7 +210,7 @@ TEST(Values, RangesStepFromTheStartAndEndOnTheStop)
     EXPECT_EQ(values("0:1:0.3333333").back(), 1.0); // within a millionth of a step
     EXPECT_EQ(values("2:2:1"), (std::vector<double> {2}));
     EXPECT_EQ(values("5:5.5:1"), (std::vector<double> {5}));
-    const cli::Range million = cli::ReadValues("--mach", "0.001:1000:0.001", 1000000).front();
+    const cli::Range million = cli::readValues("--mach", "0.001:1000:0.001", 1000000).front();
     EXPECT_EQ(million.count, 1000000u);
     EXPECT_EQ(million[999999], 1000.0);
     EXPECT_EQ(million[499999], 500.0);
@@ -222,7 +222,7 @@ TEST(Table, AlignsByCharactersAndQuotesCsvFields)
     const cli::Column columns[] {{"\xCF\x81/\xCF\x81*", true}, {"name", false}, {"x", true}};
     const auto table = [&columns](bool csv) {
         std::ostringstream out;
-        cli::WriteTable(out, {csv, 2, false}, columns, [](cli::TableWriter &t) {
+        cli::writeTable(out, {csv, 2, false}, columns, [](cli::TableWriter &t) {
             t.number(0.125);
             t.text("a \"b\", c");
             t.number(std::numeric_limits<double>::infinity());

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <string>
 
-using flow::AddHeat;
+using flow::addHeat;
 using flow::HeatGiven;
 
 namespace {
@@ -19,13 +19,13 @@ std::string shown(double v) { return flow::FormatResult(v, "."); }
 
 TEST(Heat, CombustorExample)
 {
-    const flow::HeatResult r = AddHeat(1.4, 0.3, 1.5);
+    const flow::HeatResult r = addHeat(1.4, 0.3, 1.5);
     ASSERT_TRUE(r.solved()) << r.note;
     EXPECT_EQ(shown(r.process->M2), "0.39505");
     EXPECT_EQ(shown(*r.chokeT0), "2.883"); // 2.88300
     EXPECT_EQ(shown(*r.chokeQ), "1.883");
     // The same heat given as q/(cp T01).
-    EXPECT_EQ(AddHeat(1.4, 0.3, 0.5, HeatGiven::QRatio).process->M2, r.process->M2);
+    EXPECT_EQ(addHeat(1.4, 0.3, 0.5, HeatGiven::QRatio).process->M2, r.process->M2);
 }
 
 // 50-digit values: heating and cooling on both branches, and just below
@@ -50,7 +50,7 @@ TEST(Heat, ExitStateMatchesHighPrecision)
             1.0003046341729355, 0.99995839133848182, 0.0004749211952935016, 1.0401658203744843},
     };
     for (const Row &row : rows) {
-        const flow::HeatResult r = AddHeat(row.gama, row.M1, row.T0ratio);
+        const flow::HeatResult r = addHeat(row.gama, row.M1, row.T0ratio);
         ASSERT_TRUE(r.solved()) << r.note;
         const flow::HeatProcess &p = *r.process;
         const double got[] {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.s, *r.chokeT0};
@@ -62,42 +62,42 @@ TEST(Heat, ExitStateMatchesHighPrecision)
 
 TEST(Heat, ChokingBoundFromBothSides)
 {
-    const double most = *AddHeat(1.4, 0.3, 1.0).chokeQ; // q*/(cp T01)
-    const flow::HeatResult below = AddHeat(1.4, 0.3, most * (1 - 1e-10), HeatGiven::QRatio);
+    const double most = *addHeat(1.4, 0.3, 1.0).chokeQ; // q*/(cp T01)
+    const flow::HeatResult below = addHeat(1.4, 0.3, most * (1 - 1e-10), HeatGiven::QRatio);
     ASSERT_TRUE(below.solved());
     EXPECT_LT(below.process->M2, 1.0);
     EXPECT_EQ(shown(below.process->M2), "0.99999");
 
-    const flow::HeatResult choked = AddHeat(1.4, 0.3, *AddHeat(1.4, 0.3, 1.0).chokeT0);
+    const flow::HeatResult choked = addHeat(1.4, 0.3, *addHeat(1.4, 0.3, 1.0).chokeT0);
     ASSERT_TRUE(choked.solved()) << "exactly choked is an exit state: " << choked.note;
     EXPECT_EQ(shown(choked.process->M2), "1");
 
-    const flow::HeatResult above = AddHeat(1.4, 0.3, 3);
+    const flow::HeatResult above = addHeat(1.4, 0.3, 3);
     EXPECT_FALSE(above.solved());
     EXPECT_EQ(above.note,
         "the duct chokes: at M1 = 0.3 and gamma = 1.4 at most q/(cp*T01) = 1.883 can be added; "
         "more heat changes the inlet flow");
     EXPECT_EQ(shown(*above.chokeQ), "1.883");      // still told
-    EXPECT_FALSE(AddHeat(1.4, 2.0, 1.3).solved()); // a supersonic inlet chokes too
+    EXPECT_FALSE(addHeat(1.4, 2.0, 1.3).solved()); // a supersonic inlet chokes too
 }
 
 TEST(Heat, CoolingAndRefusals)
 {
-    EXPECT_EQ(AddHeat(1.4, 3, 0.7).note,
+    EXPECT_EQ(addHeat(1.4, 3, 0.7).note,
         "a supersonic flow cannot be cooled below T0/T0* = 0.4898: at M1 = 3 and "
         "gamma = 1.4 at most -q/(cp*T01) = 0.25105 can be taken away");
-    EXPECT_TRUE(AddHeat(1.4, 0.3, 0.01).solved()); // a subsonic flow can be cooled to a standstill
-    EXPECT_FALSE(AddHeat(1.4, 1, 0.9).solved());   // which branch is left open
-    EXPECT_EQ(AddHeat(1.4, 0.3, 0).note, "T02/T01 must be above 0, not 0");
-    EXPECT_EQ(AddHeat(1.4, 0.3, -1, HeatGiven::QRatio).note, "q/(cp*T01) must be above -1, not -1");
-    EXPECT_EQ(AddHeat(1.4, -2, 1.1).note, "M1 must be a number above 0, not -2");
-    EXPECT_EQ(AddHeat(0.9, 0.3, 1.1).note, "gamma must be above 1 and at most 1e6, not 0.9");
+    EXPECT_TRUE(addHeat(1.4, 0.3, 0.01).solved()); // a subsonic flow can be cooled to a standstill
+    EXPECT_FALSE(addHeat(1.4, 1, 0.9).solved());   // which branch is left open
+    EXPECT_EQ(addHeat(1.4, 0.3, 0).note, "T02/T01 must be above 0, not 0");
+    EXPECT_EQ(addHeat(1.4, 0.3, -1, HeatGiven::QRatio).note, "q/(cp*T01) must be above -1, not -1");
+    EXPECT_EQ(addHeat(1.4, -2, 1.1).note, "M1 must be a number above 0, not -2");
+    EXPECT_EQ(addHeat(0.9, 0.3, 1.1).note, "gamma must be above 1 and at most 1e6, not 0.9");
 }
 
 TEST(Heat, AbsoluteValuesAtBothStations)
 {
-    const flow::HeatResult r = AddHeat(1.4, 0.3, 1.5);
-    const flow::HeatStations s = flow::Stations(r, 1.4, 0.3, 300, 1e5, 1005);
+    const flow::HeatResult r = addHeat(1.4, 0.3, 1.5);
+    const flow::HeatStations s = flow::stations(r, 1.4, 0.3, 300, 1e5, 1005);
     EXPECT_NEAR(s.T1, 294.69548133595285, 1e-12);
     EXPECT_NEAR(s.T2, 436.37949594330077, 1e-12);
     EXPECT_EQ(s.T02, 450);
@@ -105,7 +105,7 @@ TEST(Heat, AbsoluteValuesAtBothStations)
     EXPECT_NEAR(*s.p02, 102904.85894426023, 1e-9);
     EXPECT_EQ(s.q, 150750);
     EXPECT_NEAR(s.qStar, 567725.72855271783, 1e-8);
-    EXPECT_FALSE(flow::Stations(r, 1.4, 0.3, 300, std::nullopt, 1005).p2);
+    EXPECT_FALSE(flow::stations(r, 1.4, 0.3, 300, std::nullopt, 1005).p2);
 }
 
 // The exit Mach number leads back to the heat that was added.
@@ -115,11 +115,11 @@ TEST(Heat, ExitStateReproducesTheHeat)
     for (double gama : {1.1, 1.4, 5.0 / 3.0}) {
         for (double M1 : {0.01, 0.2, 0.6, 0.95, 0.999, 1.001, 1.3, 2.5, 8.0}) {
             for (double ratio : {0.3, 0.8, 0.99, 1.0, 1.01, 1.2, 2.0, 10.0}) {
-                const flow::HeatResult r = AddHeat(gama, M1, ratio);
+                const flow::HeatResult r = addHeat(gama, M1, ratio);
                 if (!r.solved())
                     continue;
-                const double t1 = flow::FromMach(gama, M1).state->T0;
-                const double t2 = flow::FromMach(gama, r.process->M2).state->T0;
+                const double t1 = flow::fromMach(gama, M1).state->T0;
+                const double t2 = flow::fromMach(gama, r.process->M2).state->T0;
                 if (std::fabs(t2 / t1 / ratio - 1) > 1e-12 || (r.process->M2 < 1) != (M1 < 1))
                     if (++misses <= 5)
                         ADD_FAILURE() << "gamma " << gama << ", M1 " << M1 << ", T02/T01 " << ratio;

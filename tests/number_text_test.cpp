@@ -147,27 +147,27 @@ TEST(FormatResult, RefusesValuesThatAreNotFinite)
     EXPECT_THROW(FormatResult(std::numeric_limits<double>::quiet_NaN(), "."), ArithmeticFault);
 }
 
-TEST(ReadNumber, TakesOnlyTextThatIsWhollyOneFiniteNumber)
+TEST(readNumber, TakesOnlyTextThatIsWhollyOneFiniteNumber)
 {
-    EXPECT_EQ(flow::ReadNumber("1.4").value, 1.4);
-    EXPECT_EQ(flow::ReadNumber("+2").value, 2.0);
-    EXPECT_EQ(flow::ReadNumber("-.5").value, -0.5);
-    EXPECT_EQ(flow::ReadNumber("5.").value, 5.0);
-    EXPECT_EQ(flow::ReadNumber("2.5E-3").value, 0.0025);
-    EXPECT_EQ(flow::ReadNumber("1e-310").value, 1e-310);
-    EXPECT_TRUE(flow::ReadNumber("0.4897959183673469"));
+    EXPECT_EQ(flow::readNumber("1.4").value, 1.4);
+    EXPECT_EQ(flow::readNumber("+2").value, 2.0);
+    EXPECT_EQ(flow::readNumber("-.5").value, -0.5);
+    EXPECT_EQ(flow::readNumber("5.").value, 5.0);
+    EXPECT_EQ(flow::readNumber("2.5E-3").value, 0.0025);
+    EXPECT_EQ(flow::readNumber("1e-310").value, 1e-310);
+    EXPECT_TRUE(flow::readNumber("0.4897959183673469"));
     for (const char *text : {"", " 1", "1 ", "abc", "1.4x", "1,4", "1.2.3", "+-1", "--1", "+", ".", "1e", "1e+", "inf",
              "-infinity", "nan", "0x10", "&H10", "1d2", "\xCE\xB3"})
-        EXPECT_EQ(flow::ReadNumber(text).problem, "is not a number") << '"' << text << '"';
+        EXPECT_EQ(flow::readNumber(text).problem, "is not a number") << '"' << text << '"';
     for (const char *text : {"1e999", "-1e400", "1e-400"})
-        EXPECT_EQ(flow::ReadNumber(text).problem, "is out of range") << text;
+        EXPECT_EQ(flow::readNumber(text).problem, "is out of range") << text;
 }
 
-TEST(WriteRounded, FollowsFormatResultForAnyNumberOfDecimals)
+TEST(writeRounded, FollowsFormatResultForAnyNumberOfDecimals)
 {
     const auto rounded = [](double value, int decimals) {
-        char buffer[flow::maxNumberText];
-        return std::string(buffer, flow::WriteRounded(buffer, value, decimals));
+        char buffer[flow::kMaxNumberText];
+        return std::string(buffer, flow::writeRounded(buffer, value, decimals));
     };
     EXPECT_EQ(rounded(0.528925619834711, 5), FormatResult(0.528925619834711, "."));
     EXPECT_EQ(rounded(0.528925619834711, 0), "1");
@@ -184,11 +184,11 @@ TEST(WriteRounded, FollowsFormatResultForAnyNumberOfDecimals)
     EXPECT_EQ(rounded(std::numeric_limits<double>::quiet_NaN(), 5), "");
 }
 
-TEST(WriteShortest, ReadsBackAsTheSameDouble)
+TEST(writeShortest, ReadsBackAsTheSameDouble)
 {
     const auto shortest = [](double value) {
-        char buffer[flow::maxNumberText];
-        return std::string(buffer, flow::WriteShortest(buffer, value));
+        char buffer[flow::kMaxNumberText];
+        return std::string(buffer, flow::writeShortest(buffer, value));
     };
     EXPECT_EQ(shortest(0.1), "0.1");
     EXPECT_EQ(shortest(0.528925619834711), "0.528925619834711");
@@ -197,5 +197,5 @@ TEST(WriteShortest, ReadsBackAsTheSameDouble)
     EXPECT_EQ(shortest(std::numeric_limits<double>::infinity()), "");
     for (double value : {1.0 / 3.0, std::nextafter(1.0, 2.0), std::numeric_limits<double>::denorm_min(),
              -std::numeric_limits<double>::max()})
-        EXPECT_EQ(flow::ReadNumber(shortest(value)).value, value) << shortest(value);
+        EXPECT_EQ(flow::readNumber(shortest(value)).value, value) << shortest(value);
 }

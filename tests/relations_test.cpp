@@ -31,14 +31,12 @@ std::string fixed(double value, int decimals)
 // extremum of q, where the slope vanishes, the square-root sensitivity.
 double inputBitError(double gama, Quantity q, double M, double flat)
 {
-    const auto at = [&](double m) { return (*flow::FromMach(gama, m).state)[q]; };
+    const auto at = [&](double m) { return (*flow::fromMach(gama, m).state)[q]; };
     const double h = 1e-6 * M;
     const double slope = std::fabs(at(M + h) - at(M - h)) / (2 * h);
     const double bits = 8 * std::numeric_limits<double>::epsilon() * std::fabs(at(M));
     return 1e-12 * M + (std::fabs(M / flat - 1) < 1e-2 ? 1e-7 : bits / slope);
 }
-
-std::vector<flow::Solution> solve(double gama, Quantity q, double value) { return flow::Solve(gama, q, value); }
 
 } // namespace
 
@@ -105,13 +103,13 @@ TEST(Relations, ForwardMatchesHighPrecision)
             1.599999040000576, 0.64000115199838723, 5.0000345000636656e+7, 18.843253719962747},
     };
     for (const Row &row : rows) {
-        const flow::Solution got = flow::FromMach(row.gama, row.M);
+        const flow::Solution got = flow::fromMach(row.gama, row.M);
         ASSERT_TRUE(got.solved()) << got.note;
         const double exact[] {row.M, row.T, row.p, row.rho, row.V, row.T0, row.p0, row.s};
-        for (std::size_t i = 0; i < flow::allQuantities.size(); ++i) {
-            const Quantity q = flow::allQuantities[i];
+        for (std::size_t i = 0; i < flow::kAllQuantities.size(); ++i) {
+            const Quantity q = flow::kAllQuantities[i];
             expectClose((*got.state)[q], exact[i],
-                std::string(flow::QuantityName(q)) + " at gamma " + std::to_string(row.gama) + ", M "
+                std::string(flow::quantityName(q)) + " at gamma " + std::to_string(row.gama) + ", M "
                     + std::to_string(row.M));
         }
     }
@@ -144,8 +142,8 @@ TEST(Relations, PublishedTableAtGammaOnePointFour)
     for (const Row &row : rows) {
         const std::string shown = row.shown;
         const int decimals = static_cast<int>(shown.size() - shown.find('.') - 1);
-        EXPECT_EQ(fixed((*flow::FromMach(1.4, row.M).state)[row.q], decimals), shown)
-            << flow::QuantityName(row.q) << " at M " << row.M;
+        EXPECT_EQ(fixed((*flow::fromMach(1.4, row.M).state)[row.q], decimals), shown)
+            << flow::quantityName(row.q) << " at M " << row.M;
     }
 }
 
@@ -181,15 +179,15 @@ TEST(Relations, InversesMatchHighPrecision)
         {1.4, Quantity::p0, 1.0000000001, 1.0000143427439055},
     };
     for (const Row &row : rows) {
-        const auto solutions = solve(row.gama, row.q, row.value);
+        const auto solutions = flow::solve(row.gama, row.q, row.value);
         const auto nearest = std::min_element(solutions.begin(), solutions.end(), [&](const auto &a, const auto &b) {
             return std::fabs(a.state.value_or(flow::FlowState {}).M - row.M)
                 < std::fabs(b.state.value_or(flow::FlowState {}).M - row.M);
         });
-        ASSERT_TRUE(nearest != solutions.end() && nearest->solved()) << flow::QuantityName(row.q) << " = " << row.value;
+        ASSERT_TRUE(nearest != solutions.end() && nearest->solved()) << flow::quantityName(row.q) << " = " << row.value;
         // Next to M = 1 the root is as sensitive as a square root.
         const double tolerance = std::fabs(row.M - 1) < 1e-3 ? 1e-10 : 1e-15;
-        EXPECT_NEAR(nearest->state->M, row.M, tolerance * row.M) << flow::QuantityName(row.q) << " = " << row.value;
+        EXPECT_NEAR(nearest->state->M, row.M, tolerance * row.M) << flow::quantityName(row.q) << " = " << row.value;
         EXPECT_EQ((*nearest->state)[row.q], row.value);
     }
 }
@@ -202,22 +200,22 @@ TEST(Relations, RoundTripOverGammaAndMach)
     for (double gama : {1.01, 1.1, 1.3, 1.4, 5.0 / 3.0, 2.0, 10.0}) {
         for (int k = 0; k <= 240; ++k) {
             const double M = 1e-3 * std::pow(1e6, k / 240.0); // 1e-3 to 1e3, evenly in log M
-            const flow::FlowState state = *flow::FromMach(gama, M).state;
-            for (Quantity q : flow::allQuantities) {
+            const flow::FlowState state = *flow::fromMach(gama, M).state;
+            for (Quantity q : flow::kAllQuantities) {
                 if (!std::isfinite(state[q]))
                     continue;
                 const double flat = q == Quantity::T ? 1 / std::sqrt(gama) : 1.0; // where q has its extremum
                 const bool low = M < flat;
                 bool back = false;
-                for (const flow::Solution &s : solve(gama, q, state[q])) {
+                for (const flow::Solution &s : flow::solve(gama, q, state[q])) {
                     if (!s.state || (s.state->M < flat) != low)
                         continue;
-                    const double reproduced = (*flow::FromMach(gama, s.state->M).state)[q];
+                    const double reproduced = (*flow::fromMach(gama, s.state->M).state)[q];
                     back = std::fabs(reproduced - state[q]) <= 1e-12 * std::fabs(state[q])
                         && std::fabs(s.state->M - M) <= inputBitError(gama, q, M, flat);
                 }
                 if (!back && ++misses <= 5)
-                    ADD_FAILURE() << flow::QuantityName(q) << " of gamma " << gama << ", M " << M
+                    ADD_FAILURE() << flow::quantityName(q) << " of gamma " << gama << ", M " << M
                                   << " does not lead back";
             }
         }
@@ -227,37 +225,37 @@ TEST(Relations, RoundTripOverGammaAndMach)
 
 TEST(Relations, BranchesAndTheirNames)
 {
-    const auto t09 = solve(1.4, Quantity::T0, 0.9);
+    const auto t09 = flow::solve(1.4, Quantity::T0, 0.9);
     ASSERT_EQ(t09.size(), 2u);
-    EXPECT_EQ(flow::BranchName(t09[0].branch), "sub");
-    EXPECT_EQ(flow::BranchName(t09[1].branch), "sup");
+    EXPECT_EQ(flow::branchName(t09[0].branch), "sub");
+    EXPECT_EQ(flow::branchName(t09[1].branch), "sup");
     EXPECT_EQ(fixed(t09[0].state->M, 5), "0.68844");
     EXPECT_EQ(fixed(t09[1].state->M, 5), "1.53684");
-    EXPECT_EQ(flow::Solve(1.4, Quantity::T0, 0.9, BranchChoice::Sup).size(), 1u);
+    EXPECT_EQ(flow::solve(1.4, Quantity::T0, 0.9, BranchChoice::Sup).size(), 1u);
 
-    const auto t1 = solve(1.4, Quantity::T, 1.0); // M = 1/gamma and M = 1
+    const auto t1 = flow::solve(1.4, Quantity::T, 1.0); // M = 1/gamma and M = 1
     ASSERT_EQ(t1.size(), 2u);
     EXPECT_EQ(t1[0].branch, Branch::Low);
     EXPECT_EQ(t1[1].branch, Branch::High);
     EXPECT_EQ(t1[1].state->M, 1.0);
 
-    EXPECT_EQ(solve(1.4, Quantity::p, 0.5)[0].branch, Branch::Supersonic);
-    EXPECT_EQ(solve(1.4, Quantity::rho, 1.0)[0].branch, Branch::Sonic);
-    EXPECT_EQ(flow::Solve(1.4, Quantity::V, 0.5, BranchChoice::Sup).size(), 1u); // one root: the choice is moot
-    for (const auto &sonic : solve(1.4, Quantity::s, 0.0))
+    EXPECT_EQ(flow::solve(1.4, Quantity::p, 0.5)[0].branch, Branch::Supersonic);
+    EXPECT_EQ(flow::solve(1.4, Quantity::rho, 1.0)[0].branch, Branch::Sonic);
+    EXPECT_EQ(flow::solve(1.4, Quantity::V, 0.5, BranchChoice::Sup).size(), 1u); // one root: the choice is moot
+    for (const auto &sonic : flow::solve(1.4, Quantity::s, 0.0))
         EXPECT_EQ(sonic.state->M, 1.0);
 }
 
 TEST(Relations, InputsWithoutSolutionSayWhy)
 {
     const auto note = [](double gama, Quantity q, double value, std::size_t i = 0) {
-        const auto solutions = flow::Solve(gama, q, value);
+        const auto solutions = flow::solve(gama, q, value);
         EXPECT_FALSE(solutions.at(i).solved());
         return solutions.at(i).note;
     };
     EXPECT_EQ(
         note(1.4, Quantity::p0, 1.3), "p0/p0* = 1.3 is above 1.2679, the largest a subsonic flow has at gamma = 1.4");
-    EXPECT_TRUE(solve(1.4, Quantity::p0, 1.3)[1].solved());
+    EXPECT_TRUE(flow::solve(1.4, Quantity::p0, 1.3)[1].solved());
     EXPECT_EQ(note(1.4, Quantity::p0, 0.9, 1), "p0/p0* = 0.9 is below 1, the smallest any flow has");
     EXPECT_EQ(note(1.4, Quantity::T0, 0.4, 1), "T0/T0* = 0.4 is below 0.4898: no supersonic flow reaches it");
     EXPECT_EQ(note(1.4, Quantity::T0, 1.2), "T0/T0* = 1.2 is above 1, the largest any flow has");
@@ -273,10 +271,10 @@ TEST(Relations, InputsWithoutSolutionSayWhy)
         "p0/p0* = 1.26788 is above 1.267876, the largest a subsonic flow has at gamma = 1.4");
     EXPECT_EQ(note(1.0, Quantity::T0, 0.9), "gamma must be above 1 and at most 1e6, not 1");
     EXPECT_EQ(note(1.4, Quantity::T0, std::nan("")), "T0/T0* must be a number, not nan");
-    EXPECT_EQ(flow::FromMach(1.4, 0).note, "M must be a number above 0, not 0");
+    EXPECT_EQ(flow::fromMach(1.4, 0).note, "M must be a number above 0, not 0");
 
     // A ratio past a double's range is named, never passed on as a number.
-    const flow::Solution far = flow::FromMach(1.4, 1e100);
+    const flow::Solution far = flow::fromMach(1.4, 1e100);
     EXPECT_FALSE(far.solved());
     EXPECT_EQ(far.note, "p0/p0* is above 1.7977e+308, the largest a double holds");
     EXPECT_EQ(far.state->V, 1.4 / 1.4 * 2.4 / 1.4);
