@@ -1,5 +1,6 @@
 #include "cli/heat.h"
 
+#include <string>
 #include <vector>
 
 namespace cli {
@@ -30,39 +31,40 @@ void writeOptional(TableWriter &table, const std::optional<double> &value)
         table.empty();
 }
 
-void writeRow(TableWriter &table, const HeatRequest &request, double M1, double heat, const flow::HeatResult &r)
+// Writes one row; returns whether every cell of it has its number.
+bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double heat)
 {
+    const flow::HeatResult r = flow::addHeat(request.gama, M1, heat, request.given);
+    std::string note = r.note;
     table.number(M1);
     table.number(request.given == flow::HeatGiven::T0Ratio ? heat : 1 + heat);
     const std::size_t ratios = 7;
     if (r.process) {
         const flow::HeatProcess &p = *r.process;
         for (double v : {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.s})
-            table.number(v);
+            table.number(v); // NaN and infinity leave the cell empty; the note says why
     } else {
         for (std::size_t i = 0; i < ratios; ++i)
             table.empty();
     }
     writeOptional(table, r.chokeQ);
     if (request.T01) {
-        const std::size_t absolute = request.p1 ? 7 : 5;
-        if (r.process) {
-            const flow::HeatStations s = flow::stations(r, request.gama, M1, *request.T01, request.p1, request.cp);
-            for (double v : {s.T1, s.T2, s.T02})
-                table.number(v);
-            if (request.p1) {
-                table.number(*s.p2);
-                table.number(*s.p02);
-            }
-            table.number(s.q);
-            table.number(s.qStar);
-        } else {
-            for (std::size_t i = 0; i < absolute; ++i)
-                table.empty();
+        const flow::HeatStations s
+            = flow::stations(request.gama, M1, heat, request.given, *request.T01, request.p1, request.cp);
+        for (const auto &v : {s.T1, s.T2, s.T02})
+            writeOptional(table, v);
+        if (request.p1) {
+            writeOptional(table, s.p2);
+            writeOptional(table, s.p02);
         }
+        writeOptional(table, s.q);
+        writeOptional(table, s.qStar);
+        if (!s.note.empty())
+            note += (note.empty() ? "" : "; ") + s.note;
     }
-    table.text(r.note);
+    table.text(note);
     table.endRow();
+    return r.process && note.empty();
 }
 
 } // namespace
@@ -75,11 +77,8 @@ int writeHeat(const HeatRequest &request, const TableStyle &style, std::ostream 
         for (const Range &m : request.mach1)
             for (std::size_t i = 0; i < m.count; ++i)
                 for (const Range &h : request.heat)
-                    for (std::size_t j = 0; j < h.count; ++j) {
-                        const flow::HeatResult r = flow::addHeat(request.gama, m[i], h[j], request.given);
-                        allSolved = allSolved && r.solved();
-                        writeRow(table, request, m[i], h[j], r);
-                    }
+                    for (std::size_t j = 0; j < h.count; ++j)
+                        allSolved = writeRow(table, request, m[i], h[j]) && allSolved;
     });
     return allSolved ? 0 : 1;
 }

@@ -2,4 +2,4 @@
 
 #include <iostream>
 
-int main(int argc, char **argv) { return cli::run(argc, argv, std::cout, std::cerr); }
+int main(int argc, char **argv) { return cli::run(argc, argv, std::cin, std::cout, std::cerr); }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -35,11 +36,16 @@ constexpr std::array<Input, 8> kInputs {{
     {"--s", flow::Quantity::s, "(s*-s)/R: the sonic state's entropy less this one's, over R"},
 }};
 
-// The options every table-writing command shares.
+// The options every table-writing command shares, as given.
 struct Common {
     std::string gamma = "1.4";
-    TableStyle style;
+    bool csv = false;
+    std::string decimals = "5";
+    bool exact = false;
 };
+
+// The option names of Common, which may stand before a subcommand or after.
+constexpr std::array<const char *, 4> kCommonOptions {"--gamma", "--csv", "--decimals", "--exact"};
 
 double readGamma(const std::string &text)
 {
@@ -103,24 +109,53 @@ void addCommonOptions(CLI::App &app, Common &common)
 {
     app.add_option("--gamma", common.gamma, "ratio of specific heats, above 1 and at most 1e6 (default 1.4)")
         ->type_name("G");
-    app.add_flag("--csv", common.style.csv, "CSV (RFC 4180, LF line ends) in place of the aligned table")
-        ->group("Output");
-    app.add_option(
-           "--decimals", common.style.decimals, "decimals, 0 to 15 (default 5): ties to even, at most 15 digits")
+    app.add_flag("--csv", common.csv, "CSV (RFC 4180, LF line ends) in place of the aligned table")->group("Output");
+    app.add_option("--decimals", common.decimals, "decimals, 0 to 15 (default 5): ties to even, at most 15 digits")
         ->type_name("N")
-        ->check(CLI::Range(0, 15).description(""))
         ->group("Output");
-    app.add_flag("--exact", common.style.exact, "the shortest text that reads back to the same double")
-        ->group("Output");
+    app.add_flag("--exact", common.exact, "the shortest text that reads back to the same double")->group("Output");
 }
+
+// A plain decimal count: no sign, base prefix, exponent or blank.
+int readDecimals(const std::string &text)
+{
+    const bool digits = !text.empty() && text.size() <= 2
+        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits)
+        throw UsageError("--decimals: \"" + text + "\" is not a number");
+    const int decimals = std::stoi(text);
+    if (decimals > 15)
+        throw UsageError("--decimals: \"" + text + "\" is out of range: 0 to 15");
+    return decimals;
+}
+
+// The shared options of a run: those of the subcommand when it was named,
+// with any given before it on the main command.
+struct Settings {
+    double gama;
+    TableStyle style;
+};
 
 // Reads what CLI11 cannot check: the numbers themselves, and options that
 // exclude each other (CLI11's own excludes() would crowd the help).
-double readCommon(const CLI::App &app, const Common &common)
+Settings readCommon(const CLI::App &main, const Common &before, const CLI::App *sub, const Common *after)
 {
-    if (app.count("--decimals") > 0 && common.style.exact)
+    Common common = before;
+    const auto given = [&](const char *option) { return main.count(option) > 0 || (sub && sub->count(option) > 0); };
+    if (sub) {
+        for (const char *option : kCommonOptions)
+            if (main.count(option) > 0 && sub->count(option) > 0)
+                throw UsageError(std::string(option) + " given both before and after " + sub->get_name());
+        if (sub->count("--gamma") > 0)
+            common.gamma = after->gamma;
+        if (sub->count("--decimals") > 0)
+            common.decimals = after->decimals;
+        common.csv = common.csv || after->csv;
+        common.exact = common.exact || after->exact;
+    }
+    if (given("--decimals") && common.exact)
         throw UsageError("--decimals and --exact both given: --exact writes every digit");
-    return readGamma(common.gamma);
+    return {readGamma(common.gamma), TableStyle {common.csv, readDecimals(common.decimals), common.exact}};
 }
 
 // The main command: the values of one ratio to every flow state.
@@ -132,12 +167,26 @@ public:
             app.add_option(kInputs[i].option, m_values[i], kInputs[i].help)
                 ->type_name("VALUES")
                 ->group("INPUT, one of");
-        app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of kInputs with two solutions")
+        const std::map<std::string, flow::BranchChoice> branches {{"sub", flow::BranchChoice::Sub},
+            {"low", flow::BranchChoice::Sub}, {"sup", flow::BranchChoice::Sup}, {"high", flow::BranchChoice::Sup},
+            {"both", flow::BranchChoice::Both}};
+        app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of inputs with two solutions")
             ->type_name("B")
-            ->check(CLI::IsMember({"sub", "sup", "both", "low", "high"}).description(""));
+            ->transform(CLI::CheckedTransformer(branches).description(""))
+            // Runs first, as transforms run last added first: CLI11's own
+            // message would show the mapped values, and it takes them as
+            // input too.
+            ->transform(CLI::Validator(
+                [branches](const std::string &name) {
+                    std::string names;
+                    for (const auto &branch : branches)
+                        names += (names.empty() ? "" : ", ") + branch.first;
+                    return branches.contains(name) ? "" : name + " is not one of " + names;
+                },
+                ""));
     }
 
-    RatiosRequest request(const CLI::App &app, double gama, std::size_t valueLimit) const
+    RatiosRequest request(const CLI::App &app, double gama, ValueReader &read) const
     {
         RatiosRequest request;
         request.gama = gama;
@@ -150,19 +199,29 @@ public:
                     std::string(given->option) + " and " + kInputs[i].option + " both given: a run takes one input");
             given = &kInputs[i];
             request.quantity = given->quantity;
-            request.values = readValues(given->option, m_values[i], valueLimit);
+            request.values = read(given->option, m_values[i]);
         }
         if (!given)
             throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
-        request.branch = m_branch == "sub" || m_branch == "low" ? flow::BranchChoice::Sub
-            : m_branch == "sup" || m_branch == "high"           ? flow::BranchChoice::Sup
-                                                                : flow::BranchChoice::Both;
+        request.branch = m_branch;
         return request;
+    }
+
+    // Refuses this command's inputs on a run of another command.
+    static void refuseOn(const CLI::App &app, const CLI::App &other)
+    {
+        for (const Input &input : kInputs)
+            if (app.count(input.option) > 0)
+                throw UsageError(std::string(input.option) + " is an input of the main command, not of "
+                    + other.get_name() + ", which takes --mach1 and a heat");
+        if (app.count("--branch") > 0)
+            throw UsageError(
+                "--branch is an option of the main command, not of " + other.get_name() + ": M2 keeps M1's branch");
     }
 
 private:
     std::array<std::string, kInputs.size()> m_values;
-    std::string m_branch = "both";
+    flow::BranchChoice m_branch = flow::BranchChoice::Both;
 };
 
 constexpr const char *kHeatDescription
@@ -202,26 +261,26 @@ public:
         app.add_option("--cp", m_cp, "specific heat in J/(kg K), with --T01 (default 1005)")->type_name("CP");
     }
 
-    HeatRequest request(const CLI::App &app, double gama, std::size_t valueLimit) const
+    HeatRequest request(const CLI::App &app, double gama, ValueReader &read, std::size_t valueLimit) const
     {
         HeatRequest request;
         request.gama = gama;
         if (app.count("--mach1") == 0)
-            throw UsageError("heat: no --mach1");
+            throw UsageError("no --mach1: give the inlet Mach numbers");
         const bool t0 = app.count("--T0-ratio") > 0;
         const bool q = app.count("--q-ratio") > 0;
         if (t0 == q)
-            throw UsageError(t0 ? "heat: --T0-ratio and --q-ratio both given: the heat is one or the other"
-                                : "heat: no heat: give --T0-ratio or --q-ratio");
-        request.mach1 = readValues("--mach1", m_mach1, valueLimit);
+            throw UsageError(t0 ? "--T0-ratio and --q-ratio both given: the heat is one or the other"
+                                : "no heat: give --T0-ratio or --q-ratio");
+        request.mach1 = read("--mach1", m_mach1);
         request.given = t0 ? flow::HeatGiven::T0Ratio : flow::HeatGiven::QRatio;
-        request.heat = readValues(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q, valueLimit);
+        request.heat = read(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q);
         std::size_t rows = 0;
         for (const Range &m : request.mach1)
             for (const Range &h : request.heat)
                 rows += m.count * h.count;
         if (rows > valueLimit)
-            throw UsageError("heat: more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat");
+            throw UsageError("more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat");
         if (app.count("--T01") > 0)
             request.T01 = positive("--T01", m_T01);
         if (app.count("--p1") > 0)
@@ -229,7 +288,7 @@ public:
         if (app.count("--cp") > 0)
             request.cp = positive("--cp", m_cp);
         if (!request.T01 && (request.p1 || app.count("--cp") > 0))
-            throw UsageError("heat: --p1 and --cp need --T01");
+            throw UsageError("--p1 and --cp need --T01");
         return request;
     }
 
@@ -245,16 +304,30 @@ private:
     std::string m_mach1, m_t0, m_q, m_T01, m_p1, m_cp;
 };
 
-int usageError(std::ostream &err, std::string message)
+// The see-line names the help of the command that was run.
+int usageError(std::ostream &err, std::string message, const CLI::App *sub)
 {
     std::replace(message.begin(), message.end(), '\n', ' ');
-    err << kProgram << ": " << message << "\nsee " << kProgram << " --help\n";
+    err << kProgram << ": " << message << "\nsee " << kProgram << (sub ? " " + sub->get_name() : "") << " --help\n";
+    return 2;
+}
+
+// Help and the version are output like a table: one that cannot be
+// written is a failure.
+int writeText(std::ostream &out, std::ostream &err, const std::string &text)
+{
+    out << text;
+    out.flush();
+    if (out)
+        return 0;
+    err << kProgram << ": " << OutputError().what() << '\n';
     return 2;
 }
 
 } // namespace
 
-int run(int argc, const char *const *argv, std::ostream &out, std::ostream &err, std::size_t valueLimit)
+int run(
+    int argc, const char *const *argv, std::istream &in, std::ostream &out, std::ostream &err, std::size_t valueLimit)
 {
     CLI::App app(kDescription, kProgram);
     auto help = std::make_shared<Help>();
@@ -278,23 +351,26 @@ int run(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
     Common heatCommon;
     addCommonOptions(*heatApp, heatCommon);
 
+    ValueReader read(in, err, valueLimit);
     try {
         app.parse(argc, argv);
-        if (*heatApp)
-            return writeHeat(
-                heat.request(*heatApp, readCommon(*heatApp, heatCommon), valueLimit), heatCommon.style, out);
-        const double gama = readCommon(app, common);
-        return writeRatios(ratios.request(app, gama, valueLimit), common.style, out);
+        if (heatApp->count() > 1)
+            throw UsageError("heat given twice: a run takes one command");
+        if (*heatApp) {
+            RatiosCommand::refuseOn(app, *heatApp);
+            const Settings settings = readCommon(app, common, heatApp, &heatCommon);
+            return writeHeat(heat.request(*heatApp, settings.gama, read, valueLimit), settings.style, out);
+        }
+        const Settings settings = readCommon(app, common, nullptr, nullptr);
+        return writeRatios(ratios.request(app, settings.gama, read), settings.style, out);
     } catch (const CLI::CallForHelp &) {
-        out << app.help(); // a subcommand's own help when one was named
-        return 0;
+        return writeText(out, err, app.help()); // a subcommand's own help when one was named
     } catch (const CLI::CallForVersion &version) {
-        out << version.what() << '\n';
-        return 0;
+        return writeText(out, err, version.what() + std::string("\n"));
     } catch (const CLI::ParseError &error) {
-        return usageError(err, error.what());
+        return usageError(err, error.what(), heatApp->parsed() ? heatApp : nullptr);
     } catch (const UsageError &error) {
-        return usageError(err, error.what());
+        return usageError(err, error.what(), heatApp->parsed() ? heatApp : nullptr);
     } catch (const OutputError &error) {
         err << kProgram << ": " << error.what() << '\n';
         return 2;

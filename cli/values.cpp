@@ -4,6 +4,9 @@
 #include "flow/number_text.h"
 
 #include <cmath>
+#include <istream>
+#include <iterator>
+#include <ostream>
 #include <string>
 
 namespace cli {
@@ -15,43 +18,65 @@ constexpr double kStepTolerance = 1e-6;
 
 std::string quoted(std::string_view text) { return '"' + std::string(text) + '"'; }
 
-double readNumber(std::string_view option, std::string_view text, std::string_view whole)
+// where says where a number stands when it is part of more, as
+// ' (in "0:x:1")', or is empty.
+double readNumber(std::string_view option, std::string_view text, const std::string &where)
 {
     const flow::NumberReading reading = flow::readNumber(text);
     if (reading)
         return reading.value;
-    std::string message = std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem);
-    if (text != whole)
-        message += " (in " + quoted(whole) + ')';
-    throw UsageError(message);
+    throw UsageError(std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem) + where);
 }
 
-Range readRange(std::string_view option, std::string_view item, std::size_t maxCount)
+Range readRange(std::string_view option, std::string_view item, std::size_t maxCount, const std::string &where)
 {
     const auto first = item.find(':');
     const auto second = item.find(':', first + 1);
     if (second == std::string_view::npos || item.find(':', second + 1) != std::string_view::npos)
-        throw UsageError(std::string(option) + ": " + quoted(item) + " is not a range start:stop:step");
+        throw UsageError(std::string(option) + ": " + quoted(item) + " is not a range start:stop:step" + where);
     const std::string_view parts[]
         = {item.substr(0, first), item.substr(first + 1, second - first - 1), item.substr(second + 1)};
 
     Range range;
-    range.start = readNumber(option, parts[0], item);
-    const double stop = readNumber(option, parts[1], item);
-    range.step = readNumber(option, parts[2], item);
+    const std::string inItem = " (in " + quoted(item) + ')' + where;
+    range.start = readNumber(option, parts[0], inItem);
+    const double stop = readNumber(option, parts[1], inItem);
+    range.step = readNumber(option, parts[2], inItem);
     if (!(range.step > 0))
-        throw UsageError(std::string(option) + ": the step of " + quoted(item) + " must be positive");
+        throw UsageError(std::string(option) + ": the step of " + quoted(item) + " must be positive" + where);
     if (stop < range.start)
-        throw UsageError(std::string(option) + ": " + quoted(item) + " runs downward; ranges go from small to large");
-    const double steps = std::floor((stop - range.start) / range.step + kStepTolerance);
-    if (!(steps < static_cast<double>(maxCount)))
         throw UsageError(
-            std::string(option) + ": " + quoted(item) + " has more than " + std::to_string(maxCount) + " values");
+            std::string(option) + ": " + quoted(item) + " runs downward; ranges go from small to large" + where);
+    // In extended precision, so that stop - start cannot overflow however
+    // far apart the ends are.
+    const long double steps = std::floor((static_cast<long double>(stop) - range.start) / range.step + kStepTolerance);
+    if (!(steps < static_cast<long double>(maxCount)))
+        throw UsageError(std::string(option) + ": " + quoted(item) + " has more than " + std::to_string(maxCount)
+            + " values" + where);
     range.count = static_cast<std::size_t>(steps) + 1;
-    range.last = range.start + steps * range.step;
-    if (std::fabs(stop - range.last) <= kStepTolerance * range.step)
+    range.last = range.start + static_cast<double>(steps) * range.step;
+    if (!std::isfinite(range.last))
+        range.last = static_cast<double>(range.start + steps * range.step);
+    if (std::fabs(static_cast<long double>(stop) - range.last) <= kStepTolerance * range.step)
         range.last = stop;
     return range;
+}
+
+Range readItem(std::string_view option, std::string_view item, std::size_t maxCount, const std::string &where)
+{
+    if (item.find(':') != std::string_view::npos)
+        return readRange(option, item, maxCount, where);
+    Range range;
+    range.start = range.last = readNumber(option, item, where);
+    return range;
+}
+
+void add(std::vector<Range> &values, std::size_t &total, Range range, std::string_view option, std::size_t maxCount)
+{
+    total += range.count;
+    if (total > maxCount)
+        throw UsageError(std::string(option) + ": more than " + std::to_string(maxCount) + " values");
+    values.push_back(range);
 }
 
 } // namespace
@@ -63,20 +88,76 @@ std::vector<Range> readValues(std::string_view option, std::string_view text, st
     for (std::string_view rest = text;;) {
         const auto comma = rest.find(',');
         const std::string_view item = rest.substr(0, comma);
-        Range range;
-        if (item.find(':') == std::string_view::npos)
-            range.start = range.last = readNumber(option, item, text);
-        else
-            range = readRange(option, item, maxCount);
-        total += range.count;
-        if (total > maxCount)
-            throw UsageError(std::string(option) + ": more than " + std::to_string(maxCount) + " values");
-        values.push_back(range);
+        const std::string where = item == text ? "" : " (in " + quoted(text) + ')';
+        add(values, total, readItem(option, item, maxCount, item.find(':') == item.npos ? where : ""), option,
+            maxCount);
         if (comma == std::string_view::npos)
             break;
         rest.remove_prefix(comma + 1);
     }
     return values;
+}
+
+std::vector<Range> readValueLines(std::string_view option, std::string_view text, std::size_t maxCount)
+{
+    constexpr std::string_view separators = " \t\r\v\f,";
+    std::vector<Range> values;
+    std::size_t total = 0;
+    std::size_t line = 1;
+    for (std::string_view rest = text; !rest.empty();) {
+        const auto end = rest.find('\n');
+        std::string_view items = rest.substr(0, end);
+        const std::string where = " (standard input, line " + std::to_string(line) + ')';
+        for (auto first = items.find_first_not_of(separators); first != items.npos;
+             first = items.find_first_not_of(separators)) {
+            items.remove_prefix(first);
+            const std::string_view item = items.substr(0, items.find_first_of(separators));
+            add(values, total, readItem(option, item, maxCount, where), option, maxCount);
+            items.remove_prefix(item.size());
+        }
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+        ++line;
+    }
+    if (values.empty())
+        throw UsageError(std::string(option) + ": standard input holds no values");
+    return values;
+}
+
+bool mayHaveDecimalComma(std::string_view text)
+{
+    const auto comma = text.find(',');
+    if (comma == text.npos || text.find(',', comma + 1) != text.npos)
+        return false;
+    const auto digits = [](std::string_view part) {
+        if (part.starts_with('-') || part.starts_with('+'))
+            part.remove_prefix(1);
+        return !part.empty() && part.find_first_not_of("0123456789") == part.npos;
+    };
+    return digits(text.substr(0, comma)) && text[comma + 1] != '+' && text[comma + 1] != '-'
+        && digits(text.substr(comma + 1));
+}
+
+ValueReader::ValueReader(std::istream &in, std::ostream &err, std::size_t maxCount)
+    : m_in(in), m_err(err), m_maxCount(maxCount)
+{ }
+
+std::vector<Range> ValueReader::operator()(std::string_view option, std::string_view text)
+{
+    if (text != "-") {
+        if (mayHaveDecimalComma(text))
+            m_err << "kalvenor-cli: note: " << option << ' ' << text
+                  << " is read as two values: lists are comma-separated and the decimal point is '.'\n";
+        return readValues(option, text, m_maxCount);
+    }
+    if (!m_readsInput.empty())
+        throw UsageError(m_readsInput + " and " + std::string(option) + " both read standard input: one at most can");
+    m_readsInput = option;
+    const std::string all {std::istreambuf_iterator<char>(m_in), std::istreambuf_iterator<char>()};
+    if (m_in.bad())
+        throw UsageError(std::string(option) + ": cannot read standard input");
+    return readValueLines(option, all, m_maxCount);
 }
 
 double readOneNumber(std::string_view option, std::string_view text)

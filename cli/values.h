@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+#include <iosfwd>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +18,14 @@ struct Range {
     std::size_t count = 1;
 
     // start + i * step from start each time, so that no error accumulates.
-    double operator[](std::size_t i) const { return i + 1 == count ? last : start + static_cast<double>(i) * step; }
+    double operator[](std::size_t i) const
+    {
+        if (i + 1 == count)
+            return last;
+        const double value = start + static_cast<double>(i) * step;
+        // Near a double's limits i * step alone may overflow, the sum not.
+        return std::isfinite(value) ? value : static_cast<double>(start + static_cast<long double>(i) * step);
+    }
 };
 
 // Reads VALUES: numbers and ranges separated by commas, at most maxCount
@@ -23,6 +33,29 @@ struct Range {
 // that is not wholly a number, a step that is not positive, a range that
 // runs downward, too many values.
 std::vector<Range> readValues(std::string_view option, std::string_view text, std::size_t maxCount);
+
+// Reads VALUES from a whole text such as a file: items separated by blanks,
+// commas or line ends. A bad item's UsageError names its line.
+std::vector<Range> readValueLines(std::string_view option, std::string_view text, std::size_t maxCount);
+
+// Whether text such as "2,5" may be a number with a decimal comma, which
+// reads as two values.
+bool mayHaveDecimalComma(std::string_view text);
+
+// Reads the VALUES of a run's options: their text, or for "-" standard
+// input, which one option at most may read. At most maxCount values each.
+class ValueReader {
+public:
+    ValueReader(std::istream &in, std::ostream &err, std::size_t maxCount);
+
+    std::vector<Range> operator()(std::string_view option, std::string_view text);
+
+private:
+    std::istream &m_in;
+    std::ostream &m_err;
+    std::size_t m_maxCount;
+    std::string m_readsInput; // the option that took standard input
+};
 
 // Reads an argument that takes one number, or throws UsageError naming option.
 double readOneNumber(std::string_view option, std::string_view text);

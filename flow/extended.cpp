@@ -1,23 +1,18 @@
 #include "flow/extended.h"
 
 #include <algorithm>
+
+#include <boost/math/special_functions/log1p.hpp>
+
 #include <cmath>
+#include <limits>
 
 namespace flow::extended {
-namespace {
 
-// ln(1 + x) - x, without the cancellation next to x = 0.
-Real log1pMinusX(Real x)
-{
-    if (std::fabs(x) >= 1e-2L)
-        return std::log1p(x) - x;
-    Real sum = 0; // -x^2/2 + x^3/3 - ..., to x^13: within 1e-20 of the whole
-    for (int n = 13; n >= 2; --n)
-        sum = x * ((n % 2 == 0 ? -1.0L : 1.0L) / n + sum);
-    return x * sum;
-}
-
-} // namespace
+// Every "exact to the last bit of a double" claim rests on the x87 format's
+// 64-bit significand: eleven guard bits over a double's 53.
+static_assert(std::numeric_limits<Real>::digits >= 64,
+    "the Rayleigh relations need a long double with at least 64 significand bits");
 
 // ln(p0/p0*): finite for every M a double holds, though p0/p0* itself is
 // not. Next to M = 1 the first-order terms cancel exactly, so only the
@@ -28,7 +23,7 @@ Real logP0(Real g, Real M)
     const Real k = g / (1 + g);
     const Real j = (g - 1) / (1 + g);
     if (std::fabs(d) < 0.5L)
-        return -log1pMinusX(k * d) + g / (g - 1) * log1pMinusX(j * d);
+        return -boost::math::log1pmx(k * d) + g / (g - 1) * boost::math::log1pmx(j * d);
     return -std::log1p(k * d) + g / (g - 1) * std::log1p(j * d);
 }
 
@@ -67,7 +62,9 @@ State stateAt(Real g, Real M)
     e.V = m2 * e.p;
     e.rho = 1 / e.V;
     e.T = e.V * e.p;
-    e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
+    // At most 1, its value at M = 1, even where rounding next to M = 1 says
+    // otherwise: the heat that chokes the duct is never negative.
+    e.T0 = std::min<Real>(e.T * (2 + (g - 1) * m2) / (1 + g), 1);
     e.p0 = std::exp(logP0(g, M));
     e.s = entropy(g, M);
     return e;
@@ -81,9 +78,8 @@ Real t0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
 // (g + 1)^2 e: written in e, nothing cancels next to M = 1, and t = 1 gives
 // exactly 1 on both branches. t / (1 + g e + root) is the small root
 // without the cancellation of the textbook form.
-T0Roots machFromT0(Real g, Real t)
+T0Roots machFromT0(Real g, Real t, Real e)
 {
-    const Real e = 1 - t;
     // a = 1 - g^2 e = g^2 t - (g^2 - 1): each form rounds in proportion to
     // the terms it subtracts, so take the one with the smaller terms.
     const Real ge = g * g * e;

@@ -26,11 +26,13 @@ Real entropy(Real g, Real M);
 Real t0Limit(Real g);
 
 // The Mach numbers with T0/T0* = t, 0 < t <= 1; no supersonic one at or
-// below t0Limit.
+// below t0Limit. e is 1 - t, given apart because next to M = 1 the roots
+// depend on it alone, and a caller may know it better than 1 - t.
 struct T0Roots {
     Real sub;
     std::optional<Real> sup;
 };
-T0Roots machFromT0(Real g, Real t);
+T0Roots machFromT0(Real g, Real t, Real e);
+inline T0Roots machFromT0(Real g, Real t) { return machFromT0(g, t, 1 - t); }
 
 } // namespace flow::extended

@@ -6,104 +6,173 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace flow {
 namespace {
 
 using extended::Real;
 
-HeatResult refused(std::string why) { return {std::nullopt, std::nullopt, std::nullopt, std::move(why)}; }
+constexpr double kSmallest = std::numeric_limits<double>::min();
+
+double d(Real x) { return static_cast<double>(x); }
 
 std::string inlet(double gama, double M1)
 {
     return "at M1 = " + shortestText(M1) + " and gamma = " + shortestText(gama);
 }
 
-} // namespace
+// The process in extended precision, for addHeat and stations alike.
+struct Process {
+    HeatResult result;
+    Real ratio = 1;   // T02/T01
+    Real q = 0;       // q/(cp T01), apart: 1 + q drops the last bits of a small q
+    Real stagnation1; // T01/T1
+    Real M2 = 0;      // when there is an exit state
+    Real logP0 = 0;   // ln(p02/p01)
+    Real chokeQ = 0;  // q*/(cp T01)
+    bool hasInlet = false;
+};
 
-HeatResult addHeat(double gama, double M1, double heat, HeatGiven given)
+Process solveProcess(double gama, double M1, double heat, HeatGiven given)
 {
+    Process p;
+    HeatResult &result = p.result;
+    const auto refused = [&p](std::string why) {
+        p.result.note = std::move(why);
+        return p;
+    };
     if (auto problem = gammaProblem(gama))
         return refused(*problem);
     if (!(M1 > 0) || !std::isfinite(M1))
         return refused("M1 must be a number above 0, not " + shortestText(M1));
     if (!std::isfinite(heat))
         return refused("the heat must be a number, not " + shortestText(heat));
-    // 1 + q is exact in extended precision.
-    const Real ratio = given == HeatGiven::T0Ratio ? Real(heat) : 1 + Real(heat);
-    if (!(ratio > 0))
+    p.ratio = given == HeatGiven::T0Ratio ? Real(heat) : 1 + Real(heat);
+    p.q = given == HeatGiven::T0Ratio ? Real(heat) - 1 : Real(heat);
+    if (!(p.ratio > 0))
         return refused(given == HeatGiven::T0Ratio ? "T02/T01 must be above 0, not " + shortestText(heat)
                                                    : "q/(cp*T01) must be above -1, not " + shortestText(heat));
 
+    p.hasInlet = true;
     const Real g = gama;
     const extended::State in = extended::stateAt(g, M1);
-    // The sonic state is the same at both stations: T0* / T01 = 1 / (T01/T0*).
-    HeatResult result {};
-    const double chokeT0 = static_cast<double>(1 / in.T0);
-    const double chokeQ = static_cast<double>(1 / in.T0 - 1);
-    if (std::isfinite(chokeT0) && std::isfinite(chokeQ)) { // not so for inlets slower than about 1e-154
-        result.chokeT0 = chokeT0;
-        result.chokeQ = chokeQ;
-    }
-    const auto noExit = [&result](std::string why) {
-        result.note = std::move(why);
-        return result;
+    p.stagnation1 = 1 + (g - 1) / 2 * Real(M1) * M1;
+    // The sonic state is the same at both stations: T0*/T01 = 1/(T01/T0*).
+    // As 1 - T0/T0* = (M^2 - 1)^2 / (1 + g M^2)^2, q* = T0*/T01 - 1 has the
+    // closed form below: never negative, and not 0 next to M = 1 where
+    // 1/(T0/T0*) - 1 would cancel to it.
+    const Real m2 = Real(M1) * M1;
+    const Real d1 = (Real(M1) - 1) * (Real(M1) + 1);
+    p.chokeQ = d1 * d1 / (2 * (1 + g) * m2 * p.stagnation1);
+    RangeNote choke;
+    result.chokeT0 = RangeNote().keep("", 1 + p.chokeQ); // overflows with q*
+    result.chokeQ = choke.keep("q*/(cp*T01)", p.chokeQ);
+    const auto noExit = [&p, &choke](std::string why) {
+        p.result.note = std::move(why);
+        if (const std::string more = choke.note(); !more.empty())
+            p.result.note += "; " + more;
+        return p;
     };
-    const Real t2 = in.T0 * ratio;
-    if (t2 > 1)
-        return noExit("the duct chokes: " + inlet(gama, M1)
-            + " at most q/(cp*T01) = " + boundText(static_cast<double>(1 / in.T0 - 1), static_cast<double>(ratio - 1))
-            + " can be added; more heat changes the inlet flow");
-    const extended::T0Roots roots = extended::machFromT0(g, t2);
-    Real M2 = roots.sub;
-    if (M1 > 1 && !roots.sup) {
-        const Real mostTaken = 1 - extended::t0Limit(g) / in.T0;
-        return noExit("a supersonic flow cannot be cooled below T0/T0* = "
-            + boundText(static_cast<double>(extended::t0Limit(g)), static_cast<double>(t2)) + ": " + inlet(gama, M1)
-            + " at most -q/(cp*T01) = " + boundText(static_cast<double>(mostTaken), static_cast<double>(1 - ratio))
-            + " can be taken away");
-    }
-    if (M1 > 1)
-        M2 = *roots.sup;
-    if (M1 == 1 && ratio < 1)
-        return noExit("cooled at M1 = 1 the flow may leave on either branch: give M1 just below or above 1");
-    if (t2 == 1)
-        M2 = 1;
-    if (ratio == 1) // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
-        M2 = M1;
 
-    const extended::State out = extended::stateAt(g, M2);
-    const auto d = [](Real x) { return static_cast<double>(x); };
+    // The bounds are compared as the table shows them, so that a bound the
+    // program printed reads back as that bound.
+    const double mostAdded = given == HeatGiven::T0Ratio ? d(1 + p.chokeQ) : d(p.chokeQ);
+    // 1 - T02/T0*, from 1 - T01/T0* = (M1^2 - 1)^2 / (1 + g M1^2)^2: next to
+    // choking it is far smaller than the rounding of T02/T0* itself.
+    const Real e1 = d1 * d1 / ((1 + g * m2) * (1 + g * m2));
+    Real e2 = e1 - in.T0 * p.q;
+    Real t2 = 1 - e2;
+    if (p.q == 0) {
+        p.M2 = M1; // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
+    } else if (heat > mostAdded) {
+        return noExit("the duct chokes: " + inlet(gama, M1) + " at most q/(cp*T01) = " + boundText(d(p.chokeQ), d(p.q))
+            + " can be added; more heat changes the inlet flow");
+    } else if (M1 == 1 && p.q < 0) {
+        return noExit("cooled at M1 = 1 the flow may leave on either branch: give M1 just below or above 1");
+    } else {
+        if (heat == mostAdded || e2 < 0) {
+            e2 = 0;
+            t2 = 1;
+        }
+        const extended::T0Roots roots = extended::machFromT0(g, t2, e2);
+        p.M2 = M1 < 1 ? roots.sub : roots.sup.value_or(0);
+        if (e2 == 0)
+            p.M2 = 1;
+        if (M1 > 1 && p.M2 != 1) {
+            // Cooling takes a supersonic flow towards its limit T0/T0*, which
+            // it reaches only at an infinite Mach number.
+            const Real limit = extended::t0Limit(g);
+            const Real least = given == HeatGiven::T0Ratio ? limit / in.T0 : limit / in.T0 - 1;
+            const std::string limitText = boundText(d(limit), d(t2));
+            if (heat < d(least))
+                return noExit("a supersonic flow cannot be cooled below T0/T0* = " + limitText + ": " + inlet(gama, M1)
+                    + " at most -q/(cp*T01) = " + boundText(d(1 - limit / in.T0), d(-p.q)) + " can be taken away");
+            if (heat == d(least) || !roots.sup)
+                return noExit("this cooling takes a supersonic flow to T0/T0* = " + limitText
+                    + ", which it reaches only as M grows without bound: " + inlet(gama, M1) + " take away less");
+        }
+    }
+    if (!(p.M2 >= kSmallest))
+        return noExit("M2 is below " + limitText(kSmallest) + ", the smallest a double holds");
+
+    const extended::State out = extended::stateAt(g, p.M2);
     // p02/p01 from the logarithms keeps its digits where p0/p0* itself
     // would leave a double's range.
-    const Real p0 = std::exp(extended::logP0(g, M2) - extended::logP0(g, M1));
-    result.process = HeatProcess {d(M2), d(ratio), d(ratio - 1), d(out.p / in.p), d(out.T / in.T), d(out.rho / in.rho),
-        d(out.V / in.V), d(p0), d(in.s - out.s)};
-    const HeatProcess &e = *result.process;
-    for (double v : {e.p, e.T, e.rho, e.V, e.p0, e.s})
-        if (!std::isfinite(v) || (v != 0 && std::fabs(v) < std::numeric_limits<double>::min()))
-            return noExit("the exit state leaves a double's range");
-    if (!(e.M2 >= std::numeric_limits<double>::min()))
-        return noExit(
-            "M2 is below " + shortestText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
-    return result;
+    p.logP0 = extended::logP0(g, p.M2) - extended::logP0(g, M1);
+    RangeNote exit;
+    HeatProcess &e = result.process.emplace();
+    const auto put = [&exit](double &to, const char *name, Real x) {
+        to = exit.keep(name, x).value_or(std::numeric_limits<double>::quiet_NaN());
+    };
+    e.M2 = d(p.M2);
+    e.T0 = d(p.ratio);
+    e.q = d(p.q);
+    put(e.p, "p2/p1", out.p / in.p);
+    put(e.T, "T2/T1", out.T / in.T);
+    put(e.rho, "rho2/rho1", out.rho / in.rho);
+    put(e.V, "V2/V1", out.V / in.V);
+    put(e.p0, "p02/p01", std::exp(p.logP0));
+    put(e.s, "(s2-s1)/R", in.s - out.s);
+    std::string why = exit.note();
+    if (const std::string more = choke.note(); !more.empty())
+        why += (why.empty() ? "" : "; ") + more;
+    result.note = why;
+    return p;
 }
 
-HeatStations stations(const HeatResult &result, double gama, double M1, double T01, std::optional<double> p1, double cp)
+} // namespace
+
+HeatResult addHeat(double gama, double M1, double heat, HeatGiven given)
 {
+    return solveProcess(gama, M1, heat, given).result;
+}
+
+HeatStations stations(
+    double gama, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
+{
+    const Process p = solveProcess(gama, M1, heat, given);
+    HeatStations s;
+    if (!p.hasInlet)
+        return s;
     const Real g = gama;
-    const Real stagnation = 1 + (g - 1) / 2 * Real(M1) * M1; // T0/T at the inlet
-    const HeatProcess &process = *result.process;
-    HeatStations s {};
-    s.T1 = static_cast<double>(T01 / stagnation);
-    s.T2 = static_cast<double>(T01 / stagnation * process.T);
-    s.T02 = static_cast<double>(Real(T01) * process.T0);
-    if (p1) {
-        s.p2 = static_cast<double>(Real(*p1) * process.p);
-        s.p02 = static_cast<double>(*p1 * std::pow(stagnation, g / (g - 1)) * process.p0);
+    const Real heatPerMass = Real(cp) * T01; // cp T01, J/kg
+    RangeNote range;
+    s.T1 = range.keep("T1 in K", T01 / p.stagnation1);
+    s.T02 = range.keep("T02 in K", T01 * p.ratio);
+    s.q = range.keep("q in J/kg", heatPerMass * p.q);
+    s.qStar = range.keep("q* in J/kg", heatPerMass * p.chokeQ);
+    if (p.result.process) {
+        const extended::State in = extended::stateAt(g, M1);
+        const extended::State out = extended::stateAt(g, p.M2);
+        s.T2 = range.keep("T2 in K", T01 / p.stagnation1 * (out.T / in.T));
+        if (p1) {
+            s.p2 = range.keep("p2 in Pa", *p1 * (out.p / in.p));
+            // p02 = p1 (T01/T1)^(g/(g-1)) p02/p01, through the logarithms.
+            s.p02 = range.keep("p02 in Pa", *p1 * std::exp(g / (g - 1) * std::log(p.stagnation1) + p.logP0));
+        }
     }
-    s.q = static_cast<double>(Real(cp) * T01 * process.q);
-    s.qStar = static_cast<double>(Real(cp) * T01 * result.chokeQ.value_or(0));
+    s.note = range.note();
     return s;
 }
 

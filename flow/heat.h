@@ -28,6 +28,8 @@ struct HeatProcess {
 
 // The answer for one inlet: the process, or why there is none. The heat
 // that chokes the duct is known whenever the inlet is and a double holds it.
+// An exit ratio past a double's range is NaN (below it) or infinity (above
+// it), and the note names it.
 struct HeatResult {
     std::optional<HeatProcess> process;
     std::optional<double> chokeT0; // T0*/T01
@@ -39,19 +41,24 @@ struct HeatResult {
 
 // The exit state on the inlet's branch for gamma, inlet Mach number M1 and
 // the heat. Never throws: an input without an exit state gets the reason.
+// No heat leaves the flow exactly as it is. A heat the table printed as the
+// one that chokes the duct, read back, chokes it exactly: M2 = 1.
 HeatResult addHeat(double gama, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
 
-// The same process in absolute values at the two stations.
+// The same process in absolute values at the two stations: each is known
+// when the inlet is, those at the exit when there is an exit state, and the
+// pressures when p1 is given; the note names those past a double's range.
 struct HeatStations {
-    double T1, T2, T02;            // K
-    std::optional<double> p2, p02; // Pa, when p1 is known
-    double q, qStar;               // J/kg
+    std::optional<double> T1, T2, T02; // K
+    std::optional<double> p2, p02;     // Pa
+    std::optional<double> q, qStar;    // J/kg
+    std::string note;
 };
 
 // From the inlet stagnation temperature T01 (K), optionally the inlet
 // static pressure p1 (Pa), and cp (J/(kg K)); the caller checks they are
 // positive.
 HeatStations stations(
-    const HeatResult &result, double gama, double M1, double T01, std::optional<double> p1, double cp);
+    double gama, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
 
 } // namespace flow

@@ -18,14 +18,6 @@ namespace {
 
 using extended::Real;
 
-// The ends of a double's range, in a few digits.
-std::string limitText(double limit)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, limit, std::chars_format::general, 5).ptr;
-    return std::string(buffer, end);
-}
-
 const std::string tooSmall
     = "M below " + limitText(std::numeric_limits<double>::min()) + ", the smallest a double holds";
 const std::string tooLarge
@@ -35,7 +27,8 @@ std::string given(Quantity q, double value) { return std::string(quantityName(q)
 
 std::string atGamma(double gama) { return " at gamma = " + shortestText(gama); }
 
-double &field(FlowState &state, Quantity q)
+// The member for q of a FlowState or of its extended-precision twin.
+template<typename State> auto &field(State &state, Quantity q)
 {
     switch (q) {
     case Quantity::M:
@@ -58,31 +51,42 @@ double &field(FlowState &state, Quantity q)
     return state.s;
 }
 
-Branch branchOf(Real M) { return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic; }
+// A Mach number that is no flow's has no branch.
+Branch branchOf(Real M)
+{
+    if (!(M > 0) || !std::isfinite(M))
+        return Branch::None;
+    return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
+}
 
 // The Solution for a Mach number found in extended precision; input is the
 // quantity given and its value, shown as given.
+// A ratio past a double's range keeps infinity; one below it, which a
+// double would show as 0 though it is not, becomes NaN. Either is named in
+// the note, so that no cell is left empty without a reason.
 Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = std::nullopt, double value = 0)
 {
+    const std::string asked = input ? given(*input, value) : "";
+    if (std::isnan(M)) // a search that did not converge
+        return {branch, std::nullopt, (input ? asked + ": " : "") + "no Mach number was found"};
     if (M > std::numeric_limits<double>::max())
-        return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooLarge};
+        return {branch, std::nullopt, (input ? asked + " needs " : "") + tooLarge};
     if (M < std::numeric_limits<double>::min())
-        return {branch, std::nullopt, (input ? given(*input, value) + " needs " : "") + tooSmall};
+        return {branch, std::nullopt, (input ? asked + " needs " : "") + tooSmall};
     const extended::State e = extended::stateAt(g, M);
-    FlowState state {static_cast<double>(e.M), static_cast<double>(e.T), static_cast<double>(e.p),
-        static_cast<double>(e.rho), static_cast<double>(e.V), static_cast<double>(e.T0), static_cast<double>(e.p0),
-        static_cast<double>(e.s)};
-    Solution solution {branch, state, ""};
-    if (input)
-        field(*solution.state, *input) = value;
+    FlowState state {};
+    RangeNote range;
     for (Quantity q : kAllQuantities) {
-        if (!std::isfinite((*solution.state)[q])) {
-            solution.note = std::string(quantityName(q)) + " is above " + limitText(std::numeric_limits<double>::max())
-                + ", the largest a double holds";
-            break;
-        }
+        const Real exact = field(e, q);
+        double &v = field(state, q);
+        if (input && q == *input)
+            v = value;
+        else if (const auto kept = range.keep(std::string(quantityName(q)), exact))
+            v = *kept;
+        else
+            v = exact > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
     }
-    return solution;
+    return {branch, state, range.note()};
 }
 
 Solution none(Branch branch, std::string why) { return {branch, std::nullopt, std::move(why)}; }
@@ -93,25 +97,38 @@ bool wants(BranchChoice which, Branch branch)
     return which == BranchChoice::Both || (which == BranchChoice::Sub) == low;
 }
 
-// The root of f over [lo, hi], where f changes sign. The callers take the
-// square root of the relation, which is near-linear on both sides of its
-// extremum, so that TOMS 748 converges in a few steps even next to M = 1.
-template<typename F> Real rootOf(F f, Real lo, Real hi, Real fl, Real fh)
+// The root of f over [lo, hi], where f changes sign, or NaN when the search
+// does not converge. The callers take the square root of the relation, which
+// is near-linear on both sides of its extremum, so that TOMS 748 converges in
+// a few steps even next to M = 1. Whatever the variable, toM maps it to M,
+// in which the stop is relative: to the last bits of a long double.
+template<typename F, typename ToM> Real rootOf(F f, Real lo, Real hi, Real fl, Real fh, ToM toM)
 {
     if (fl == 0)
         return lo;
     if (fh == 0)
         return hi;
-    // In u = ln M an absolute step in u is a relative one in M, so stop
-    // at 1e-18 absolute near M = 1 and relative far from it.
-    const auto close = [](Real a, Real b) { return std::fabs(a - b) <= 1e-18L * std::max<Real>(1, std::fabs(a)); };
-    std::uintmax_t iterations = 100;
+    boost::math::tools::eps_tolerance<Real> inM(std::numeric_limits<Real>::digits);
+    // Far from 0 the variable itself may not resolve M that finely (ln M
+    // near 700 has steps of 7e-17): there a bracket a few steps wide is
+    // all there is.
+    const auto close = [&](Real a, Real b) {
+        const Real step = std::max(std::fabs(a), std::fabs(b)) * std::numeric_limits<Real>::epsilon();
+        return inM(toM(a), toM(b)) || std::fabs(b - a) <= 4 * step;
+    };
+    constexpr std::uintmax_t kMostIterations = 100;
+    std::uintmax_t iterations = kMostIterations;
     const auto bracket = boost::math::tools::toms748_solve(f, lo, hi, fl, fh, close, iterations);
+    if (iterations >= kMostIterations)
+        return std::numeric_limits<Real>::quiet_NaN();
     return (bracket.first + bracket.second) / 2;
 }
 
-// The root of f, negative at 0, between 0 and limit (of either sign), in a
-// bracket that grows fourfold; nothing when f stays negative to the limit.
+Real mFromLog(Real u) { return std::exp(u); }
+
+// The root of f(ln M), negative at 0, between 0 and limit (of either sign),
+// in a bracket that grows fourfold; nothing when f stays negative to the
+// limit.
 template<typename F> std::optional<Real> rootFromZero(F f, Real limit)
 {
     Real a = 0;
@@ -121,7 +138,7 @@ template<typename F> std::optional<Real> rootFromZero(F f, Real limit)
             b = limit;
         const Real fb = f(b);
         if (fb >= 0)
-            return rootOf(f, std::min(a, b), std::max(a, b), a < b ? fa : fb, a < b ? fb : fa);
+            return rootOf(f, std::min(a, b), std::max(a, b), a < b ? fa : fb, a < b ? fb : fa, mFromLog);
         if (b == limit)
             return std::nullopt;
         a = b;
@@ -135,17 +152,18 @@ const Real lnMax = std::log(static_cast<Real>(std::numeric_limits<double>::max()
 std::vector<Solution> fromT(Real g, double t, BranchChoice which)
 {
     std::vector<Solution> out;
-    const Real tMax = (1 + g) * (1 + g) / (4 * g);
-    const Real disc = (1 + g) * (1 + g) - 4 * g * t;
+    const double tMax = static_cast<double>((1 + g) * (1 + g) / (4 * g));
+    // A t that rounds to the largest T/T* is at it: the two roots meet.
+    const Real disc = std::max<Real>((1 + g) * (1 + g) - 4 * g * t, 0);
     for (Branch branch : {Branch::Low, Branch::High}) {
         if (!wants(which, branch))
             continue;
         if (!(t > 0))
             out.push_back(none(branch, "T/T* must be above 0"));
-        else if (disc < 0)
+        else if (t > tMax)
             out.push_back(none(branch,
-                given(Quantity::T, t) + " is above " + boundText(static_cast<double>(tMax), t)
-                    + ", the largest any flow has" + atGamma(static_cast<double>(g))));
+                given(Quantity::T, t) + " is above " + boundText(tMax, t) + ", the largest any flow has"
+                    + atGamma(static_cast<double>(g))));
         else {
             const Real sq = std::sqrt(static_cast<Real>(t));
             const Real big = 1 + g + std::sqrt(disc);
@@ -170,14 +188,19 @@ std::vector<Solution> fromT0(Real g, double t, BranchChoice which)
             out.push_back(none(branch, given(Quantity::T0, t) + " is above 1, the largest any flow has"));
         } else {
             const extended::T0Roots roots = extended::machFromT0(g, t);
+            // A t that rounds to the limit is at it, whichever way it rounded.
+            const double limit = static_cast<double>(extended::t0Limit(g));
             if (branch == Branch::Subsonic)
                 out.push_back(stateAt(g, roots.sub, branch, Quantity::T0, t));
-            else if (roots.sup)
+            else if (t > limit && roots.sup)
                 out.push_back(stateAt(g, *roots.sup, branch, Quantity::T0, t));
+            else if (t < limit)
+                out.push_back(none(branch,
+                    given(Quantity::T0, t) + " is below " + boundText(limit, t) + ": no supersonic flow reaches it"));
             else
                 out.push_back(none(branch,
-                    given(Quantity::T0, t) + (t < extended::t0Limit(g) ? " is below " : " is at ")
-                        + boundText(static_cast<double>(extended::t0Limit(g)), t) + ": no supersonic flow reaches it"));
+                    given(Quantity::T0, t) + " is the limit of supersonic flow as M grows without bound"
+                        + atGamma(static_cast<double>(g)) + ": no flow reaches it"));
         }
     }
     return out;
@@ -189,23 +212,28 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
 {
     std::vector<Solution> out;
     const Real target = std::sqrt(std::log(static_cast<Real>(p0)));
-    const Real subsonicMax = std::exp(extended::logP0(g, 0));
+    const double subsonicMax = static_cast<double>(std::exp(extended::logP0(g, 0)));
+    // In x = M^2, which p0/p0* follows linearly at M = 0.
+    const auto inX = [&](Real x) { return std::sqrt(extended::logP0(g, std::sqrt(x))) - target; };
+    const Real atZero = inX(0);
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
         if (!(p0 >= 1)) {
             out.push_back(none(branch, given(Quantity::p0, p0) + " is below 1, the smallest any flow has"));
         } else if (branch == Branch::Subsonic) {
-            if (p0 >= subsonicMax) {
+            if (p0 > subsonicMax)
                 out.push_back(none(branch,
-                    given(Quantity::p0, p0) + (p0 > subsonicMax ? " is above " : " is at ")
-                        + boundText(static_cast<double>(subsonicMax), p0) + ", the largest a subsonic flow has"
-                        + atGamma(static_cast<double>(g))));
-                continue;
-            }
-            // In x = M^2, which p0/p0* follows linearly at M = 0.
-            const auto f = [&](Real x) { return std::sqrt(extended::logP0(g, std::sqrt(x))) - target; };
-            out.push_back(stateAt(g, std::sqrt(rootOf(f, 0, 1, f(0), f(1))), branch, Quantity::p0, p0));
+                    given(Quantity::p0, p0) + " is above " + boundText(subsonicMax, p0)
+                        + ", the largest a subsonic flow has" + atGamma(static_cast<double>(g))));
+            else if (p0 == subsonicMax || !(atZero > 0)) // at the limit, whichever way it rounded
+                out.push_back(none(branch,
+                    given(Quantity::p0, p0) + " is the limit of subsonic flow as M goes to 0"
+                        + atGamma(static_cast<double>(g)) + ": no flow reaches it"));
+            else
+                out.push_back(
+                    stateAt(g, std::sqrt(rootOf(inX, 0, 1, atZero, inX(1), [](Real x) { return std::sqrt(x); })),
+                        branch, Quantity::p0, p0));
         } else {
             const auto f = [&](Real u) { return std::sqrt(extended::logP0(g, std::exp(u))) - target; };
             const auto u = rootFromZero(f, lnMax);
@@ -263,6 +291,17 @@ Solution fromSingle(Real g, Quantity q, double v)
     // Without a root, the row still names the side of M = 1 the value lies on.
     const bool falling = q != Quantity::V;
     const Branch unknown = (x > 1) == falling ? Branch::Subsonic : Branch::Supersonic;
+    // A value that rounds to a bound is at it, which only M = 0 or an
+    // infinite M reaches.
+    const auto atLimit = [&] {
+        return none(unknown,
+            given(q, v) + " is its limit as M " + (unknown == Branch::Subsonic ? "goes to 0" : "grows without bound")
+                + atGamma(static_cast<double>(g)) + ": no flow reaches it");
+    };
+    if (lo > 0 && v == static_cast<double>(lo))
+        return atLimit();
+    if (std::isfinite(hi) && v == static_cast<double>(hi))
+        return atLimit();
     if (!(x > lo))
         return none(unknown,
             std::string(quantityName(q)) + " must be above " + boundText(static_cast<double>(lo), v)
@@ -313,6 +352,8 @@ std::string_view branchName(Branch b)
         return "low";
     case Branch::High:
         return "high";
+    case Branch::None:
+        break;
     }
     return "";
 }
@@ -354,7 +395,7 @@ Solution fromMach(double gama, double M)
     if (auto problem = gammaProblem(gama))
         return none(branchOf(M), *problem);
     if (!(M > 0) || !std::isfinite(M))
-        return none(Branch::Sonic, "M must be a number above 0, not " + shortestText(M));
+        return none(Branch::None, "M must be a number above 0, not " + shortestText(M));
     return stateAt(gama, M, branchOf(M));
 }
 
@@ -369,7 +410,7 @@ std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice 
         : std::nullopt;
     if (problem) {
         if (!twoRoots)
-            return {none(Branch::Sonic, *problem)};
+            return {none(Branch::None, *problem)};
         std::vector<Solution> out;
         const Branch low = q == Quantity::T ? Branch::Low : Branch::Subsonic;
         const Branch high = q == Quantity::T ? Branch::High : Branch::Supersonic;

@@ -3,8 +3,11 @@
 // Every Rayleigh relation, forward from M and inverse from any ratio to the
 // sonic state, for the command line. Unlike the window's functions these
 // never throw: an input without an answer gets a sentence that says why.
-// They work in extended precision so that each double they return is the
-// exact value correctly rounded, but for ties closer than about 1e-18.
+// They work in extended precision: each ratio they return from M is the
+// exact value correctly rounded, but for ties closer than about 1e-18. An
+// inverse is exact for an input within a fraction of an ulp of the one
+// given, not correctly rounded: next to an extremum M moves as the square
+// root of the input, so its last bits are as uncertain as the input's.
 
 #include <array>
 #include <optional>
@@ -27,10 +30,11 @@ std::string_view quantityName(Quantity q);
 // Which root of a double-valued relation: T/T* has one root either side of
 // M = 1/sqrt(gamma), its maximum (Low, High); T0/T0*, p0/p0* and the entropy
 // one either side of M = 1. Single-valued inputs are Subsonic, Sonic or
-// Supersonic by their Mach number.
-enum class Branch { Subsonic, Sonic, Supersonic, Low, High };
+// Supersonic by their Mach number; None is the row of a value that no
+// flow could have on any branch, such as M <= 0.
+enum class Branch { Subsonic, Sonic, Supersonic, Low, High, None };
 
-// "sub", "sonic", "sup", "low", "high".
+// "sub", "sonic", "sup", "low", "high", and "" for None.
 std::string_view branchName(Branch b);
 
 // The branches asked for: Sub picks Subsonic or Low, Sup picks Supersonic or
@@ -52,8 +56,9 @@ struct FlowState {
 };
 
 // One answer of solve: a flow state, or the reason there is none. A state
-// whose ratio leaves a double's range keeps that ratio as infinity and says
-// so in the note.
+// whose ratio leaves a double's range keeps that ratio as infinity, and one
+// whose ratio is below the smallest double has NaN there rather than a false
+// 0; the note names each.
 struct Solution {
     Branch branch;
     std::optional<FlowState> state;

@@ -1,8 +1,31 @@
 #include "flow/wording.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace flow {
+namespace {
+
+void addNames(std::string &note, const std::vector<std::string> &names, const std::string &why)
+{
+    if (names.empty())
+        return;
+    if (!note.empty())
+        note += "; ";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        note += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    note += (names.size() > 1 ? " are " : " is ") + why;
+}
+
+} // namespace
+
+std::string limitText(double limit)
+{
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, limit, std::chars_format::general, 5).ptr;
+    return std::string(buffer, end);
+}
 
 std::string shortestText(double v)
 {
@@ -22,6 +45,28 @@ std::string boundText(double bound, double value)
             return std::string(buffer, end);
     }
     return shortestText(bound);
+}
+
+std::optional<double> RangeNote::keep(std::string name, long double x)
+{
+    const auto v = static_cast<double>(x);
+    if (!std::isfinite(v)) {
+        m_above.push_back(std::move(name));
+        return std::nullopt;
+    }
+    if (x != 0 && std::fabs(v) < std::numeric_limits<double>::min()) {
+        m_below.push_back(std::move(name));
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::string RangeNote::note() const
+{
+    std::string note;
+    addNames(note, m_above, "above " + limitText(std::numeric_limits<double>::max()) + ", the largest a double holds");
+    addNames(note, m_below, "below " + limitText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
+    return note;
 }
 
 } // namespace flow

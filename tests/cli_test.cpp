@@ -20,14 +20,15 @@ struct Outcome {
     std::string err;
 };
 
-Outcome run(std::vector<std::string> args, std::size_t valueLimit = cli::kDefaultValueLimit)
+Outcome run(std::vector<std::string> args, std::size_t valueLimit = cli::kDefaultValueLimit, std::string input = "")
 {
     args.insert(args.begin(), "kalvenor-cli");
     std::vector<const char *> argv;
     for (const std::string &arg : args)
         argv.push_back(arg.c_str());
+    std::istringstream in(input);
     std::ostringstream out, err;
-    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err, valueLimit);
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, valueLimit);
     return {status, out.str(), err.str()};
 }
 
@@ -127,8 +128,15 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongOnOneLineAndExitTwo)
         {{"--mach", "2", "--T0", "0.9"}, "--mach and --T0 both given: a run takes one input"},
         {{"--mach", "2", "--decimals", "3", "--exact"},
             "--decimals and --exact both given: --exact writes every digit"},
-        {{"--mach", "2", "--decimals", "16"}, "--decimals: Value 16 not in range 0 to 15"},
-        {{"--mach", "2", "--branch", "upper"}, "--branch: upper not in {sub,sup,both,low,high}"},
+        {{"--mach", "2", "--decimals", "16"}, "--decimals: \"16\" is out of range: 0 to 15"},
+        {{"--mach", "2", "--decimals", "0x0f"}, "--decimals: \"0x0f\" is not a number"},
+        {{"--mach", "2", "--decimals", "1e1"}, "--decimals: \"1e1\" is not a number"},
+        {{"--mach", "2", "--decimals", " 3"}, "--decimals: \" 3\" is not a number"},
+        {{"--mach", "2", "--decimals", "-1"}, "--decimals: \"-1\" is not a number"},
+        {{"--mach", "2", "--branch", "upper"}, "--branch: upper is not one of both, high, low, sub, sup"},
+        {{"--mach", "2", "--branch", "0"}, "--branch: 0 is not one of both, high, low, sub, sup"},
+        {{"--gamma", "1000000.0000000001", "--mach", "2"},
+            "--gamma: gamma must be above 1 and at most 1e6, not 1000000.0000000001"},
         {{"--mach", "2", "extra"}, "The following argument was not expected: extra"},
     };
     for (const auto &[args, what] : cases) {
@@ -186,11 +194,16 @@ TEST(CommandLine, HelpExamplesShowWhatTheProgramPrints)
 
 TEST(CommandLine, AnOutputThatFailsEndsTheRunWithStatusTwo)
 {
-    const char *argv[] = {"kalvenor-cli", "--mach", "1:1000:1"};
-    std::ostringstream out, err;
-    out.setstate(std::ios::badbit);
-    EXPECT_EQ(cli::run(3, argv, out, err), 2);
-    EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output\n");
+    // Help and the version too: each is output like a table.
+    for (std::vector<const char *> argv :
+        {std::vector {"kalvenor-cli", "--mach", "1:1000:1"}, std::vector {"kalvenor-cli", "--help"},
+            std::vector {"kalvenor-cli", "--version"}, std::vector {"kalvenor-cli", "heat", "--help"}}) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        out.setstate(std::ios::badbit);
+        EXPECT_EQ(cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err), 2) << argv.back();
+        EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output\n") << argv.back();
+    }
 }
 
 TEST(Values, RangesStepFromTheStartAndEndOnTheStop)
@@ -228,7 +241,7 @@ TEST(Table, AlignsByCharactersAndQuotesCsvFields)
             t.number(std::numeric_limits<double>::infinity());
             t.endRow();
             t.number(-12.5);
-            t.text("\xCF\x81");
+            t.text("\xCF\x81\""); // a quote alone is quoted too
             t.number(1);
             t.endRow();
         });
@@ -238,11 +251,11 @@ TEST(Table, AlignsByCharactersAndQuotesCsvFields)
     EXPECT_EQ(table(false),
         " \xCF\x81/\xCF\x81*  name      x\n"
         " 0.12  a \"b\", c\n"
-        "-12.5  \xCF\x81         1\n");
+        "-12.5  \xCF\x81\"        1\n");
     EXPECT_EQ(table(true),
         "\xCF\x81/\xCF\x81*,name,x\n"
         "0.12,\"a \"\"b\"\", c\",\n"
-        "-12.5,\xCF\x81,1\n");
+        "-12.5,\"\xCF\x81\"\"\",1\n");
 }
 
 TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
@@ -267,12 +280,177 @@ TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
         std::string::npos);
     EXPECT_EQ(split(run({"heat", "--mach1", "0.3,2", "--T0-ratio", "1,1.1"}).out, '\n').size(), 5u); // each pair
 
+    const auto heatUsage
+        = [](const std::string &what) { return "kalvenor-cli: " + what + "\nsee kalvenor-cli heat --help\n"; };
     EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--q-ratio", "0.5"}).err,
-        usage("heat: --T0-ratio and --q-ratio both given: the heat is one or the other"));
-    EXPECT_EQ(
-        run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "0"}).err, usage("--T01: must be above 0, not 0"));
+        heatUsage("--T0-ratio and --q-ratio both given: the heat is one or the other"));
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "0"}).err,
+        heatUsage("--T01: must be above 0, not 0"));
     EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "300", "--cp", "-5"}).status, 2);
-    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--p1", "1e5"}).err,
-        usage("heat: --p1 and --cp need --T01"));
-    EXPECT_EQ(run({"heat", "--T0-ratio", "1.5"}).status, 2);
+    EXPECT_EQ(
+        run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--p1", "1e5"}).err, heatUsage("--p1 and --cp need --T01"));
+    EXPECT_EQ(run({"heat", "--T0-ratio", "1.5"}).err, heatUsage("no --mach1: give the inlet Mach numbers"));
+    EXPECT_EQ(run({"heat", "--mach1", "0.3"}).err, heatUsage("no heat: give --T0-ratio or --q-ratio"));
+    EXPECT_EQ(run({"heat", "heat", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
+        heatUsage("heat given twice: a run takes one command"));
+    EXPECT_EQ(run({"heat", "--mach", "2", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
+        heatUsage("The following arguments were not expected: 2 --mach"));
+}
+
+// What the main command takes before heat counts as if given after it;
+// its own inputs are refused by name.
+TEST(CommandLine, OptionsBeforeHeatCountAsAfter)
+{
+    const std::vector<std::string> heat {"heat", "--mach1", "0.3", "--T0-ratio", "1.5"};
+    const auto with = [&](std::vector<std::string> before, std::vector<std::string> after) {
+        std::vector<std::string> args = before;
+        args.insert(args.end(), heat.begin(), heat.end());
+        args.insert(args.end(), after.begin(), after.end());
+        return run(args);
+    };
+    for (const std::vector<std::string> &options :
+        {std::vector<std::string> {"--gamma", "1.3"}, std::vector<std::string> {"--csv"},
+            std::vector<std::string> {"--decimals", "2"}, std::vector<std::string> {"--exact"}}) {
+        const Outcome before = with(options, {}), after = with({}, options);
+        EXPECT_EQ(before.status, 0) << options[0];
+        EXPECT_EQ(before.out, after.out) << options[0];
+        EXPECT_NE(before.out, with({}, {}).out) << options[0];
+        EXPECT_EQ(with(options, options).err,
+            "kalvenor-cli: " + options[0] + " given both before and after heat\nsee kalvenor-cli heat --help\n");
+    }
+    EXPECT_EQ(with({"--decimals", "2"}, {"--exact"}).status, 2);
+    for (const char *input : {"--mach", "--T", "--p", "--rho", "--V", "--T0", "--p0", "--s"}) {
+        const Outcome r = with({input, "2"}, {});
+        EXPECT_EQ(r.status, 2) << input;
+        EXPECT_EQ(r.err,
+            "kalvenor-cli: " + std::string(input)
+                + " is an input of the main command, not of heat, which takes --mach1 and a heat\n"
+                  "see kalvenor-cli heat --help\n");
+    }
+    EXPECT_EQ(with({"--branch", "sub"}, {}).status, 2);
+}
+
+TEST(CommandLine, NoHeatAndTheChokingHeatReadBack)
+{
+    // No heat changes nothing, even where T0/T0* is too flat to invert.
+    const Outcome none
+        = run({"heat", "--mach1", "1e10,0.999999999999,1.0000000000000002", "--q-ratio", "0", "--csv", "--exact"});
+    EXPECT_EQ(none.status, 0) << none.out;
+    EXPECT_EQ(csvRow(none.out, 1),
+        (std::vector<std::string> {"1e+10", "1", "1e+10", "1", "1", "1", "1", "1", "0", "1.041666666666667"}));
+    // q* = (M^2 - 1)^2 / (2 (1 + g) M^2 (1 + (g - 1) M^2 / 2)), from 50 digits
+    EXPECT_EQ(flow::readNumber(csvRow(none.out, 2)[9]).value, 6.9441372017393111938e-25);
+    EXPECT_EQ(flow::readNumber(csvRow(none.out, 3)[9]).value, 3.4238754566884185341e-32);
+
+    for (const char *M1 : {"0.2", "0.3", "0.7", "0.999", "1.5", "3"}) {
+        const std::string q = csvRow(run({"heat", "--mach1", M1, "--T0-ratio", "1", "--csv", "--exact"}).out, 1)[9];
+        const Outcome back = run({"heat", "--mach1", M1, "--q-ratio", q, "--csv", "--exact"});
+        EXPECT_EQ(back.status, 0) << M1 << ": " << back.out;
+        EXPECT_EQ(csvRow(back.out, 1)[2], "1") << M1;
+        // One step more heat chokes, and the bound shown is not the input.
+        char more[32];
+        *flow::writeShortest(more, std::nextafter(flow::readNumber(q).value, 1e300)) = '\0';
+        const Outcome over = run({"heat", "--mach1", M1, "--q-ratio", more, "--csv", "--exact"});
+        EXPECT_EQ(over.status, 1) << M1;
+        EXPECT_EQ(over.out.find("= " + std::string(more) + " can be added"), std::string::npos) << over.out;
+    }
+    EXPECT_EQ(csvRow(run({"heat", "--mach1", "0.2", "--T0-ratio", "5.761904761904762", "--csv"}).out, 1)[2], "1");
+
+    const Outcome limit = run({"--T0", "0.48979591836734687", "--branch", "sup"});
+    EXPECT_EQ(limit.status, 1);
+    EXPECT_NE(limit.out.find("T0/T0* = 0.48979591836734687 is the limit of supersonic flow"), std::string::npos);
+}
+
+TEST(CommandLine, EveryEmptyCellHasItsReasonAndNoFalseZero)
+{
+    const Outcome cold = run({"--gamma", "1e6", "--mach", "1e200", "--csv"});
+    EXPECT_EQ(cold.status, 1);
+    EXPECT_EQ(csvRow(cold.out, 1)[2], "");
+    EXPECT_EQ(csvRow(cold.out, 1)[3], "");
+    EXPECT_NE(cold.out.find("T/T* and p/p* are below 2.2251e-308, the smallest a double holds"), std::string::npos);
+    EXPECT_EQ(run({"--gamma", "1e6", "--mach", "2"}).status, 0); // the largest gamma taken
+
+    const Outcome hot = run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--T01", "1e200", "--cp", "1e200"});
+    EXPECT_EQ(hot.status, 1);
+    EXPECT_NE(hot.out.find("q in J/kg and q* in J/kg are above 1.7977e+308"), std::string::npos);
+    const Outcome slow = run({"heat", "--mach1", "1e-200", "--T0-ratio", "1.5", "--T01", "300", "--csv"});
+    EXPECT_EQ(slow.status, 1);
+    EXPECT_EQ(csvRow(slow.out, 1)[9], "");
+    EXPECT_EQ(csvRow(slow.out, 1)[14], "");
+    EXPECT_NE(slow.out.find("q*/(cp*T01) is above 1.7977e+308"), std::string::npos);
+    const Outcome fast
+        = run({"heat", "--mach1", "1e100", "--T0-ratio", "1.5", "--T01", "300", "--p1", "1e5", "--csv", "--exact"});
+    EXPECT_EQ(fast.status, 1);
+    EXPECT_EQ(csvRow(fast.out, 1)[7], ""); // p02/p01, about 1e-500
+    EXPECT_EQ(csvRow(fast.out, 1)[14].substr(0, 5), "2.134");
+    EXPECT_NE(fast.out.find("p02/p01 is below 2.2251e-308"), std::string::npos);
+}
+
+TEST(CommandLine, RowsSayTheirBranchAndTheExitStatusEveryRow)
+{
+    // A value without a root names the side of M = 1 it lies on; one no
+    // flow has names none.
+    EXPECT_EQ(csvRow(run({"--p", "2.5", "--csv"}).out, 1)[0], "sub");
+    EXPECT_EQ(csvRow(run({"--p", "0", "--csv"}).out, 1)[0], "sup");
+    const Outcome huge = run({"--mach", "-1e308:1e308:1e308", "--csv"});
+    ASSERT_EQ(split(huge.out, '\n').size(), 4u);
+    EXPECT_EQ(csvRow(huge.out, 1)[0], "");
+    EXPECT_EQ(csvRow(huge.out, 2)[0], "");
+    EXPECT_EQ(csvRow(huge.out, 3)[0], "sup");
+    EXPECT_EQ(csvRow(huge.out, 3)[1], "1E+308");
+
+    EXPECT_EQ(run({"--p0", "1.3,1.1", "--branch", "sub"}).status, 1); // unsolved, then solved
+    EXPECT_EQ(run({"--p0", "1.1,1.3", "--branch", "sup"}).status, 0);
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "3,1.5"}).status, 1);
+    EXPECT_EQ(run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5,3"}).status, 1);
+
+    for (const char *low : {"low", "sub"})
+        EXPECT_EQ(split(run({"--T", "0.8", "--branch", low, "--csv"}).out, '\n'),
+            (std::vector<std::string> {"branch,M,T/T*,p/p*,rho/rho*,V/V*,T0/T0*,p0/p0*,(s*-s)/R,note",
+                "low,0.50656,0.8,1.76569,2.20711,0.45308,0.70088,1.11135,1.34954,"}));
+    for (const char *high : {"high", "sup"})
+        EXPECT_EQ(csvRow(run({"--T", "0.8", "--branch", high, "--csv"}).out, 1)[0], "high");
+}
+
+TEST(CommandLine, ValuesFromStandardInput)
+{
+    const Outcome r = run({"--mach", "-", "--csv"}, cli::kDefaultValueLimit, "0.5 2\n3,4\r\n\n  1:2:0.5\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> lines = split(r.out, '\n');
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(split(lines[7], ',')[1], "2");
+
+    EXPECT_EQ(run({"--mach", "-"}, 100, "1\n2\n2.5x\n").err,
+        usage("--mach: \"2.5x\" is not a number (standard input, line 3)"));
+    EXPECT_EQ(run({"--mach", "-"}, 100, "").err, usage("--mach: standard input holds no values"));
+    EXPECT_EQ(run({"--mach", "-"}, 3, "1 2 3 4").err, usage("--mach: more than 3 values"));
+    EXPECT_EQ(run({"heat", "--mach1", "-", "--T0-ratio", "-"}, 100, "1").err,
+        "kalvenor-cli: --mach1 and --T0-ratio both read standard input: one at most can\n"
+        "see kalvenor-cli heat --help\n");
+    const Outcome heat = run({"heat", "--mach1", "-", "--T0-ratio", "1.5", "--csv"}, 100, "0.3\n");
+    EXPECT_EQ(csvRow(heat.out, 1)[2], "0.39505");
+
+    // A column of full-precision values far longer than an argument list.
+    std::string column;
+    for (int i = 1; i <= 10000; ++i) {
+        char value[32];
+        *flow::writeShortest(value, 1 + i / 3.0) = '\0';
+        column += std::string(value) + '\n';
+    }
+    const Outcome many = run({"--mach", "-", "--csv", "--exact"}, cli::kDefaultValueLimit, column);
+    EXPECT_EQ(many.status, 0);
+    EXPECT_EQ(split(many.out, '\n').size(), 10001u);
+    EXPECT_EQ(csvRow(many.out, 10000)[1], "3334.3333333333335");
+}
+
+TEST(CommandLine, ADecimalCommaReadsAsTwoValuesWithANote)
+{
+    const Outcome r = run({"--mach", "2,5", "--csv"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(split(r.out, '\n').size(), 3u);
+    EXPECT_EQ(r.err,
+        "kalvenor-cli: note: --mach 2,5 is read as two values: lists are comma-separated and the decimal point "
+        "is '.'\n");
+    for (const char *list : {"0.5,2", "2,5,6", "2,-5", "1:2:1,5"})
+        EXPECT_EQ(run({"--mach", list}).err, "") << list;
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 using flow::addHeat;
 using flow::HeatGiven;
@@ -96,16 +97,16 @@ TEST(Heat, CoolingAndRefusals)
 
 TEST(Heat, AbsoluteValuesAtBothStations)
 {
-    const flow::HeatResult r = addHeat(1.4, 0.3, 1.5);
-    const flow::HeatStations s = flow::stations(r, 1.4, 0.3, 300, 1e5, 1005);
-    EXPECT_NEAR(s.T1, 294.69548133595285, 1e-12);
-    EXPECT_NEAR(s.T2, 436.37949594330077, 1e-12);
-    EXPECT_EQ(s.T02, 450);
+    const flow::HeatStations s = flow::stations(1.4, 0.3, 1.5, HeatGiven::T0Ratio, 300, 1e5, 1005);
+    EXPECT_NEAR(*s.T1, 294.69548133595285, 1e-12);
+    EXPECT_NEAR(*s.T2, 436.37949594330077, 1e-12);
+    EXPECT_EQ(*s.T02, 450);
     EXPECT_NEAR(*s.p2, 92409.636208979223, 1e-9);
     EXPECT_NEAR(*s.p02, 102904.85894426023, 1e-9);
-    EXPECT_EQ(s.q, 150750);
-    EXPECT_NEAR(s.qStar, 567725.72855271783, 1e-8);
-    EXPECT_FALSE(flow::stations(r, 1.4, 0.3, 300, std::nullopt, 1005).p2);
+    EXPECT_EQ(*s.q, 150750);
+    EXPECT_NEAR(*s.qStar, 567725.72855271783, 1e-8);
+    EXPECT_EQ(s.note, "");
+    EXPECT_FALSE(flow::stations(1.4, 0.3, 1.5, HeatGiven::T0Ratio, 300, std::nullopt, 1005).p2);
 }
 
 // The exit Mach number leads back to the heat that was added.
@@ -127,4 +128,68 @@ TEST(Heat, ExitStateReproducesTheHeat)
         }
     }
     EXPECT_EQ(misses, 0);
+}
+
+TEST(Heat, NoHeatIsNoChangeForEveryInlet)
+{
+    for (double M1 :
+        {1e-300, 1e-5, 0.3, 0.999999999999, 1 - 0x1p-53, 1.0, 1 + 0x1p-52, 1.0000001, 4.5e9, 1e10, 1e300}) {
+        for (const auto &[heat, given] : {std::pair {1.0, HeatGiven::T0Ratio}, std::pair {0.0, HeatGiven::QRatio}}) {
+            const flow::HeatResult r = addHeat(1.4, M1, heat, given);
+            ASSERT_TRUE(r.process) << M1 << ": " << r.note;
+            const flow::HeatProcess &p = *r.process;
+            EXPECT_EQ(p.M2, M1);
+            for (double ratio : {p.T0, p.p, p.T, p.rho, p.V, p.p0})
+                EXPECT_EQ(ratio, 1.0) << M1;
+            EXPECT_EQ(p.s, 0.0) << M1;
+            EXPECT_EQ(p.q, 0.0) << M1;
+            if (r.chokeQ) {
+                EXPECT_GE(*r.chokeQ, 0.0) << M1;
+            }
+            EXPECT_EQ(r.solved(), M1 > 1e-150) << M1 << ": " << r.note; // q* overflows below
+        }
+    }
+    EXPECT_EQ(addHeat(1.4, 1e-300, 1).note, "q*/(cp*T01) is above 1.7977e+308, the largest a double holds");
+}
+
+// The choking heat, given back in either form, chokes exactly; one step
+// more is refused with a bound that differs from the input.
+TEST(Heat, TheChokingHeatReadBackIsExactlyChoked)
+{
+    for (double gama : {1.1, 1.4, 5.0 / 3.0}) {
+        for (double M1 : {1e-3, 0.2, 0.3, 0.7, 0.999, 1.001, 1.5, 3.0, 1e3}) {
+            const flow::HeatResult at = addHeat(gama, M1, 1);
+            for (const auto &[bound, given] :
+                {std::pair {*at.chokeT0, HeatGiven::T0Ratio}, std::pair {*at.chokeQ, HeatGiven::QRatio}}) {
+                const flow::HeatResult choked = addHeat(gama, M1, bound, given);
+                ASSERT_TRUE(choked.solved()) << M1 << ": " << choked.note;
+                EXPECT_EQ(choked.process->M2, 1.0) << M1;
+                const flow::HeatResult below = addHeat(gama, M1, std::nextafter(bound, 0.0), given);
+                ASSERT_TRUE(below.solved()) << M1 << ": " << below.note;
+                EXPECT_EQ(below.process->M2 < 1, M1 < 1) << M1;
+                const double more = std::nextafter(bound, 1e300);
+                const flow::HeatResult over = addHeat(gama, M1, more, given);
+                EXPECT_FALSE(over.process) << M1;
+                const auto shown = over.note.find("= ", over.note.find("at most")) + 2;
+                const double bound = std::stod(over.note.substr(shown, over.note.find(' ', shown) - shown));
+                EXPECT_NE(flow::readNumber(over.note.substr(shown, over.note.find(' ', shown) - shown)).value, more);
+                if (given == HeatGiven::QRatio) {
+                    EXPECT_LT(bound, more) << over.note;
+                }
+            }
+        }
+    }
+}
+
+TEST(Heat, CoolingASupersonicFlowToItsLimit)
+{
+    // At M1 = 3 the limit is T02/T01 = ((g^2 - 1)/g^2) / (T01/T0*), from
+    // 30 digits.
+    const double least = 0.748947197926789711119094584772;
+    const flow::HeatResult over = addHeat(1.4, 3, 0.7);
+    EXPECT_EQ(over.note,
+        "a supersonic flow cannot be cooled below T0/T0* = 0.4898: at M1 = 3 and "
+        "gamma = 1.4 at most -q/(cp*T01) = 0.25105 can be taken away");
+    EXPECT_TRUE(addHeat(1.4, 3, least * (1 + 1e-9)).solved());
+    EXPECT_FALSE(addHeat(1.4, 3, least * (1 - 1e-9)).process);
 }

@@ -279,3 +279,94 @@ TEST(Relations, InputsWithoutSolutionSayWhy)
     EXPECT_EQ(far.note, "p0/p0* is above 1.7977e+308, the largest a double holds");
     EXPECT_EQ(far.state->V, 1.4 / 1.4 * 2.4 / 1.4);
 }
+
+// Next to M = 1 p0/p0* - 1 and the entropy are the small remainders of
+// nearly equal terms: 50-digit values, to the last bit of a double.
+TEST(Relations, StagnationPressureAndEntropyNextToTheSonicPoint)
+{
+    struct Row {
+        double gama, M, p0, s;
+    };
+    const Row rows[] {
+        {1.4, 0.9, 1.0048561934716154, 0.03270010275875423},
+        {1.4, 0.91, 1.0039343585122307, 0.026178048868736564},
+        {1.4, 0.95, 1.0012150096100247, 0.007714363952711502},
+        {1.4, 0.99, 1.0000486107286106, 0.00029493474820379065},
+        {1.4, 0.999, 1.0000004861110738, 2.9199101235113955e-06},
+        {1.4, 1.001, 1.000000486111074, 2.9134286380647593e-06},
+        {1.4, 1.01, 1.0000486107507567, 0.00028845287025271974},
+        {1.4, 1.05, 1.0012150788833514, 0.006902938374672324},
+        {1.4, 1.08, 1.0031099296144148, 0.017112419537777628},
+        {1.4, 1.1, 1.004858416896138, 0.02617878517535987},
+        {1.1, 0.9, 1.0048665881164387, 0.11646868835798421},
+        {1.1, 0.95, 1.001232153386671, 0.027595718052994232},
+        {1.1, 1.01, 1.0000500052105068, 0.0010368933911898892},
+        {1.1, 1.08, 1.0032531275288723, 0.0618385078909418},
+        {5.0 / 3.0, 0.91, 1.003851727256436, 0.016918438280266058},
+        {5.0 / 3.0, 0.99, 1.0000469528950546, 0.00018970698583016993},
+        {5.0 / 3.0, 1.05, 1.0011620019614884, 0.004425698336019295},
+        {5.0 / 3.0, 1.1, 1.0046080851238501, 0.016741965106371028},
+    };
+    const auto ulp = [](double x) { return std::nextafter(x, 1e300) - x; };
+    for (const Row &row : rows) {
+        const flow::FlowState state = *flow::fromMach(row.gama, row.M).state;
+        EXPECT_LE(std::fabs(state.p0 - row.p0), ulp(row.p0)) << "p0/p0*, gamma " << row.gama << ", M " << row.M;
+        EXPECT_LE(std::fabs(state.s - row.s), ulp(row.s)) << "entropy, gamma " << row.gama << ", M " << row.M;
+    }
+}
+
+// A value that rounds to a bound is at it: never refused in words that
+// name the input itself as the bound, never an answer past the bound.
+TEST(Relations, ValuesAtTheirBounds)
+{
+    const auto only = [](double gama, Quantity q, double value, BranchChoice which) {
+        const auto solutions = flow::solve(gama, q, value, which);
+        EXPECT_EQ(solutions.size(), 1u);
+        return solutions.at(0);
+    };
+    // The largest T/T*, (1 + g)^2 / (4 g), has its two roots at M = 1/sqrt(g).
+    for (double gama : {1.1, 1.4, 5.0 / 3.0, 1e6}) {
+        const long double g = gama;
+        const auto tMax = static_cast<double>((1 + g) * (1 + g) / (4 * g)); // rounded once
+        for (BranchChoice which : {BranchChoice::Sub, BranchChoice::Sup}) {
+            const flow::Solution at = only(gama, Quantity::T, tMax, which);
+            ASSERT_TRUE(at.solved()) << gama << ": " << at.note;
+            EXPECT_NEAR(at.state->M, 1 / std::sqrt(gama), 1e-7) << gama;
+        }
+        EXPECT_FALSE(only(gama, Quantity::T, std::nextafter(tMax, 2e6), BranchChoice::Sub).state);
+    }
+    EXPECT_EQ(only(1.4, Quantity::T0, 0.48979591836734687, BranchChoice::Sup).note,
+        "T0/T0* = 0.48979591836734687 is the limit of supersonic flow as M grows without bound at gamma = 1.4: no flow "
+        "reaches it");
+    const double t0Limit = 0.48979591836734687; // (g^2 - 1)/g^2, rounded down
+    EXPECT_EQ(only(1.4, Quantity::T0, std::nextafter(t0Limit, 0.0), BranchChoice::Sup).note,
+        "T0/T0* = 0.4897959183673468 is below 0.4898: no supersonic flow reaches it");
+    EXPECT_TRUE(only(1.4, Quantity::T0, std::nextafter(t0Limit, 1.0), BranchChoice::Sup).solved());
+    EXPECT_EQ(only(1.4, Quantity::p, 2.4, BranchChoice::Both).note,
+        "p/p* = 2.4 is its limit as M goes to 0 at gamma = 1.4: no flow reaches it");
+    EXPECT_EQ(only(1.4, Quantity::rho, 0.58333333333333337, BranchChoice::Both).note,
+        "rho/rho* = 0.5833333333333334 is its limit as M grows without bound at gamma = 1.4: no flow reaches it");
+    EXPECT_EQ(only(1.4, Quantity::V, 1.7142857142857144, BranchChoice::Both).note,
+        "V/V* = 1.7142857142857144 is its limit as M grows without bound at gamma = 1.4: no flow reaches it");
+    const double p0Max = 1.2678762905212178; // (1 + g) (2/(g + 1))^(g/(g-1)) at M = 0, from 50 digits
+    EXPECT_EQ(only(1.4, Quantity::p0, p0Max, BranchChoice::Sub).note,
+        "p0/p0* = 1.2678762905212178 is the limit of subsonic flow as M goes to 0 at gamma = 1.4: no flow reaches it");
+    EXPECT_TRUE(only(1.4, Quantity::p0, std::nextafter(p0Max, 0.0), BranchChoice::Sub).solved());
+
+    // gamma's own bounds, and rows of values no flow has name no branch.
+    EXPECT_FALSE(flow::gammaProblem(1e6));
+    EXPECT_TRUE(flow::gammaProblem(std::nextafter(1e6, 2e6)));
+    EXPECT_TRUE(flow::gammaProblem(1.0));
+    EXPECT_FALSE(flow::gammaProblem(std::nextafter(1.0, 2.0)));
+    EXPECT_EQ(flow::fromMach(1.4, -1).branch, Branch::None);
+    EXPECT_EQ(flow::fromMach(1.4, std::nan("")).branch, Branch::None);
+    EXPECT_EQ(flow::branchName(Branch::None), "");
+    EXPECT_EQ(flow::solve(1.4, Quantity::p, 2.5)[0].branch, Branch::Subsonic); // the side it lies on
+    EXPECT_EQ(flow::solve(1.4, Quantity::V, 2.0)[0].branch, Branch::Supersonic);
+
+    // Ratios below the smallest double are left out and named, not 0.
+    const flow::Solution cold = flow::fromMach(1e6, 1e200);
+    EXPECT_TRUE(std::isnan(cold.state->T));
+    EXPECT_TRUE(std::isnan(cold.state->p));
+    EXPECT_EQ(cold.note, "T/T* and p/p* are below 2.2251e-308, the smallest a double holds");
+}
