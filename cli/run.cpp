@@ -74,7 +74,9 @@ that says why a branch has no solution. INPUT is one of the options below.
 constexpr const char *kFooter = R"(VALUES is one number (2), a comma-separated list (0.5,2,3), an inclusive
 range start:stop:step computed as start + i*step (0.1:3:0.1 gives 30 values,
 the last exactly 3; ranges go upward), or a list of these. Numbers are
-written in full with '.' as the decimal point: 1.4, .5, 2e-3.
+written in full with '.' as the decimal point: 1.4, .5, 2e-3. VALUES
+given as - are read from standard input, separated by blanks, commas or
+line ends; one option at most reads it.
 
 Branches: sub and sup are M < 1 and M > 1. T/T* has its two roots either
 side of its maximum at M = 1/sqrt(gamma) instead, named low and high; --branch
@@ -236,7 +238,8 @@ change, and the heat q* that chokes the duct. One row per pair.
 
 constexpr const char *kHeatFooter = R"(The heat is T02/T01, or q/(cp*T01) = T02/T01 - 1. With --T01 the table
 adds T1, T2 and T02 in K, p2 and p02 in Pa when --p1 is given, and q and q*
-in J/kg. VALUES and the exit status are as for the main command.
+in J/kg. VALUES and the exit status are as for the main command, whose
+--gamma, --csv, --decimals and --exact may also stand before heat.
 
 Example: a combustor at M1 = 0.3 that raises T0 by half,
   kalvenor-cli heat --mach1 0.3 --T0-ratio 1.5 --T01 300 --p1 1e5
