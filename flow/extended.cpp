@@ -62,9 +62,7 @@ State stateAt(Real g, Real M)
     e.V = m2 * e.p;
     e.rho = 1 / e.V;
     e.T = e.V * e.p;
-    // At most 1, its value at M = 1, even where rounding next to M = 1 says
-    // otherwise: the heat that chokes the duct is never negative.
-    e.T0 = std::min<Real>(e.T * (2 + (g - 1) * m2) / (1 + g), 1);
+    e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
     e.p0 = std::exp(logP0(g, M));
     e.s = entropy(g, M);
     return e;

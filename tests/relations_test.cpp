@@ -342,6 +342,11 @@ TEST(Relations, ValuesAtTheirBounds)
     EXPECT_EQ(only(1.4, Quantity::T0, std::nextafter(t0Limit, 0.0), BranchChoice::Sup).note,
         "T0/T0* = 0.4897959183673468 is below 0.4898: no supersonic flow reaches it");
     EXPECT_TRUE(only(1.4, Quantity::T0, std::nextafter(t0Limit, 1.0), BranchChoice::Sup).solved());
+    // At gamma = 1.1 the limit rounds up: the double at it lies just above
+    // the true limit, yet it is the limit as printed.
+    EXPECT_EQ(only(1.1, Quantity::T0, 0.1735537190082646, BranchChoice::Sup).note,
+        "T0/T0* = 0.1735537190082646 is the limit of supersonic flow as M grows without bound at gamma = 1.1: no flow "
+        "reaches it");
     EXPECT_EQ(only(1.4, Quantity::p, 2.4, BranchChoice::Both).note,
         "p/p* = 2.4 is its limit as M goes to 0 at gamma = 1.4: no flow reaches it");
     EXPECT_EQ(only(1.4, Quantity::rho, 0.58333333333333337, BranchChoice::Both).note,
@@ -359,6 +364,8 @@ TEST(Relations, ValuesAtTheirBounds)
     EXPECT_TRUE(flow::gammaProblem(1.0));
     EXPECT_FALSE(flow::gammaProblem(std::nextafter(1.0, 2.0)));
     EXPECT_EQ(flow::fromMach(1.4, -1).branch, Branch::None);
+    EXPECT_EQ(flow::fromMach(0.5, 0).branch, Branch::None); // gamma refused too
+    EXPECT_EQ(flow::fromMach(0.5, 2).branch, Branch::Supersonic);
     EXPECT_EQ(flow::fromMach(1.4, std::nan("")).branch, Branch::None);
     EXPECT_EQ(flow::branchName(Branch::None), "");
     EXPECT_EQ(flow::solve(1.4, Quantity::p, 2.5)[0].branch, Branch::Subsonic); // the side it lies on
