@@ -126,7 +126,7 @@ void SolveP0(benchmark::State &state)
 }
 BENCHMARK(SolveP0);
 
-void fromMach(benchmark::State &state)
+void FromMach(benchmark::State &state)
 {
     double gama = 1.4, M = 2.0;
     for (auto _ : state) {
@@ -135,7 +135,7 @@ void fromMach(benchmark::State &state)
         benchmark::DoNotOptimize(flow::fromMach(gama, M));
     }
 }
-BENCHMARK(fromMach);
+BENCHMARK(FromMach);
 
 // Shows and keeps the median of each case for the goals after the table.
 class Recorder : public benchmark::ConsoleReporter {
@@ -211,8 +211,8 @@ int main(int argc, char **argv)
         recorder.times("ToCharsFloor"), 2.0);
     all &= goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
         recorder.times("StartHelloWorld"), 2.0);
-    all &= goal("one inverse from p0/p0* / one forward (fromMach)", recorder.times("SolveP0"),
-        recorder.times("fromMach"), 20.0);
+    all &= goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
+        recorder.times("FromMach"), 20.0);
     all &= goal(
         "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
     return all ? 0 : 2; // 1 stays for a failure to run
