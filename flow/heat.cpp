@@ -104,12 +104,12 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
             // it reaches only at an infinite Mach number.
             const Real limit = extended::t0Limit(g);
             const Real least = given == HeatGiven::T0Ratio ? limit / in.T0 : limit / in.T0 - 1;
-            const std::string limitText = boundText(d(limit), d(t2));
+            const std::string limitShown = boundText(d(limit), d(t2));
             if (heat < d(least))
-                return noExit("a supersonic flow cannot be cooled below T0/T0* = " + limitText + ": " + inlet(gama, M1)
+                return noExit("a supersonic flow cannot be cooled below T0/T0* = " + limitShown + ": " + inlet(gama, M1)
                     + " at most -q/(cp*T01) = " + boundText(d(1 - limit / in.T0), d(-p.q)) + " can be taken away");
             if (heat == d(least) || !roots.sup)
-                return noExit("this cooling takes a supersonic flow to T0/T0* = " + limitText
+                return noExit("this cooling takes a supersonic flow to T0/T0* = " + limitShown
                     + ", which it reaches only as M grows without bound: " + inlet(gama, M1) + " take away less");
         }
     }
@@ -123,7 +123,8 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     RangeNote exit;
     HeatProcess &e = result.process.emplace();
     const auto put = [&exit](double &to, const char *name, Real x) {
-        to = exit.keep(name, x).value_or(std::numeric_limits<double>::quiet_NaN());
+        to = exit.keep(name, x).value_or(
+            x > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN());
     };
     e.M2 = d(p.M2);
     e.T0 = d(p.ratio);
