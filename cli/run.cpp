@@ -105,8 +105,10 @@ void addCommonOptions(CLI::App &app, Common &common)
         ->type_name("G");
     app.add_flag("--csv", common.style.csv, "CSV (RFC 4180, LF line ends) in place of the aligned table")
         ->group("Output");
-    app.add_option(
-           "--decimals", common.style.decimals, "decimals, 0 to 15 (default 5): ties to even, at most 15 digits")
+    app.add_option("--decimals", common.style.decimals,
+           "decimals, 0 to 15 (default 5), at most 15 digits: the double correctly rounded,\n"
+           "ties to even only at exact binary ties (2.675, stored as 2.67499..., gives 2.67);\n"
+           "the window instead scales by 10^5 and rounds half to even")
         ->type_name("N")
         ->check(CLI::Range(0, 15).description(""))
         ->group("Output");
