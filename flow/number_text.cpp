@@ -255,10 +255,10 @@ char *writeDecimals(char *out, double value, std::size_t places, Rounding roundi
     double units = std::isfinite(scaled) ? std::nearbyint(scaled) : scaled;
     // The product is rounded once, and to nearest: it lands on a tie only
     // from within half an ulp of one, where the exact remainder decides.
-    if (rounding == Rounding::exact && std::fabs(scaled - std::trunc(scaled)) == 0.5) {
+    if (rounding == Rounding::exact && std::fabs(scaled - units) == 0.5) {
         const double remainder = std::fma(value, scale, -scaled);
         if (remainder != 0.0)
-            units = remainder > 0.0 ? std::ceil(scaled) : std::floor(scaled);
+            units = scaled + std::copysign(0.5, remainder);
     }
     if (std::fabs(units) < 1e15)
         return writeScaled(out, static_cast<std::int64_t>(units), places);
