@@ -112,7 +112,10 @@ void addCommonOptions(CLI::App &app, Common &common)
     app.add_option("--gamma", common.gamma, "ratio of specific heats, above 1 and at most 1e6 (default 1.4)")
         ->type_name("G");
     app.add_flag("--csv", common.csv, "CSV (RFC 4180, LF line ends) in place of the aligned table")->group("Output");
-    app.add_option("--decimals", common.decimals, "decimals, 0 to 15 (default 5): ties to even, at most 15 digits")
+    app.add_option("--decimals", common.decimals,
+           "decimals, 0 to 15 (default 5), at most 15 digits: the double correctly rounded,\n"
+           "ties to even only at exact binary ties (2.675, stored as 2.67499..., gives 2.67);\n"
+           "the window instead scales by 10^5 and rounds half to even")
         ->type_name("N")
         ->group("Output");
     app.add_flag("--exact", common.exact, "the shortest text that reads back to the same double")->group("Output");

@@ -241,6 +241,43 @@ char *writeExponentForm(char *out, double value)
     return std::copy(e + 1, end, out);
 }
 
+// How a value is rounded to its decimals: the window scales by a power of
+// ten and rounds that product half to even; the command line rounds the
+// double's exact value, so ties to even only where the double is one.
+enum class Rounding { scaledHalfEven, exact };
+
+char *writeDecimals(char *out, double value, std::size_t places, Rounding rounding)
+{
+    const double scale = kPowersOfTen[places];
+    const double scaled = value * scale;
+    // Past about 1.8e293 the scaling leaves the range, but such a value has
+    // no decimals left to round.
+    double units = std::isfinite(scaled) ? std::nearbyint(scaled) : scaled;
+    // The product is rounded once, and to nearest: it lands on a tie only
+    // from within half an ulp of one, where the exact remainder decides.
+    if (rounding == Rounding::exact && std::fabs(scaled - units) == 0.5) {
+        const double remainder = std::fma(value, scale, -scaled);
+        if (remainder != 0.0)
+            units = scaled + std::copysign(0.5, remainder);
+    }
+    if (std::fabs(units) < 1e15)
+        return writeScaled(out, static_cast<std::int64_t>(units), places);
+    const double rounded = rounding == Rounding::exact || !std::isfinite(scaled) ? value : units / scale;
+    if (!(std::fabs(rounded) < 1e15))
+        return writeExponentForm(out, rounded);
+
+    char buffer[64];
+    char *end = fixedText(buffer, rounded, places);
+    const std::size_t whole = wholeDigits(buffer, end);
+    if (whole + places > kSignificantDigits) {
+        end = fixedText(buffer, rounded, kSignificantDigits - std::min(whole, kSignificantDigits));
+        // Rounding at the cut may carry into a sixteenth digit.
+        if (wholeDigits(buffer, end) > kSignificantDigits)
+            return writeExponentForm(out, rounded);
+    }
+    return std::copy(buffer, withoutTrailingZeros(buffer, end), out);
+}
+
 } // namespace
 
 double ParseNumber(std::string_view text)
@@ -272,7 +309,7 @@ std::string FormatResult(double value, std::string_view decimalSeparator)
         throw ArithmeticFault(Kind::Overflow);
 
     char buffer[kMaxNumberText];
-    std::string text(buffer, writeRounded(buffer, value, 5));
+    std::string text(buffer, writeDecimals(buffer, value, 5, Rounding::scaledHalfEven));
     const auto point = text.find('.');
     if (point != std::string::npos)
         text.replace(point, 1, decimalSeparator);
@@ -301,28 +338,7 @@ char *writeRounded(char *out, double value, int decimals)
 {
     if (!std::isfinite(value))
         return out;
-    const auto places = static_cast<std::size_t>(std::clamp(decimals, 0, 15));
-    const double scale = kPowersOfTen[places];
-    const double scaled = value * scale;
-    // Past about 1.8e293 the scaling leaves the range, but such a value has
-    // no decimals left to round.
-    const double units = std::isfinite(scaled) ? std::nearbyint(scaled) : scaled;
-    if (std::fabs(units) < 1e15)
-        return writeScaled(out, static_cast<std::int64_t>(units), places);
-    const double rounded = std::isfinite(scaled) ? units / scale : value;
-    if (!(std::fabs(rounded) < 1e15))
-        return writeExponentForm(out, rounded);
-
-    char buffer[64];
-    char *end = fixedText(buffer, rounded, places);
-    const std::size_t whole = wholeDigits(buffer, end);
-    if (whole + places > kSignificantDigits) {
-        end = fixedText(buffer, rounded, kSignificantDigits - std::min(whole, kSignificantDigits));
-        // Rounding at the cut may carry into a sixteenth digit.
-        if (wholeDigits(buffer, end) > kSignificantDigits)
-            return writeExponentForm(out, rounded);
-    }
-    return std::copy(buffer, withoutTrailingZeros(buffer, end), out);
+    return writeDecimals(out, value, static_cast<std::size_t>(std::clamp(decimals, 0, 15)), Rounding::exact);
 }
 
 char *writeShortest(char *out, double value)

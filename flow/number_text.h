@@ -15,8 +15,9 @@ namespace flow {
 // double's range throws ArithmeticFault (overflow); one below it reads as 0.
 double ParseNumber(std::string_view text);
 
-// Writes value rounded to 5 decimals (ties to even), with at most 15
-// significant digits, no trailing zeros and the given decimal separator.
+// Writes value scaled by 10^5 and rounded half to even (the product, not the
+// double's exact value, so 1.000005 gives 1), with at most 15 significant
+// digits, no trailing zeros and the given decimal separator.
 // Magnitudes from 1e15 on are written in exponent form, 1.5E+15. A value
 // that is not finite throws ArithmeticFault.
 std::string FormatResult(double value, std::string_view decimalSeparator);
@@ -39,9 +40,10 @@ NumberReading readNumber(std::string_view text);
 // Room enough for anything writeRounded or writeShortest writes.
 inline constexpr std::size_t kMaxNumberText = 32;
 
-// Writes value at out by FormatResult's rules with decimals (0 to 15) in
-// place of 5, with '.' as the decimal point, and returns the end. A value
-// that is not finite writes nothing.
+// Writes value at out correctly rounded to decimals (0 to 15), as
+// std::to_chars in fixed form does: ties go to even only where the double
+// is exactly one. Otherwise FormatResult's form, with '.' as the decimal
+// point. Returns the end; a value that is not finite writes nothing.
 char *writeRounded(char *out, double value, int decimals);
 
 // Writes the shortest text that reads back as value, '.' as the decimal

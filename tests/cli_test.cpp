@@ -98,6 +98,16 @@ TEST(CommandLine, WritesNumbersToTheDecimalsAskedOrExactly)
         EXPECT_EQ(flow::readNumber(cells[i + 1]).value, state[flow::kAllQuantities[i]]) << cells[i + 1];
 }
 
+// The doubles' expansions from Python's decimal.Decimal.
+TEST(CommandLine, RoundsTheDoubleItselfNotItsScaledProduct)
+{
+    // rho/rho* at M = 100 is 0.58337499999999997690...; scaled by 10^5 it
+    // would land on a tie and go to 0.58338.
+    EXPECT_EQ(csvRow(run({"--mach", "100", "--csv"}).out, 1)[4], "0.58337");
+    EXPECT_EQ(csvRow(run({"--mach", "2.675", "--csv", "--decimals", "2"}).out, 1)[1], "2.67"); // 2.67499999...
+    EXPECT_EQ(split(run({"--mach", "26.425", "--decimals", "2"}).out, '\n')[1].substr(0, 13), "sup     26.43");
+}
+
 TEST(CommandLine, RangesListsAndNumbersGiveOneRowPerValue)
 {
     const Outcome r = run({"--mach", "0.1:3:0.1", "--csv"});

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
+#include <string_view>
 
 using flow::ArithmeticFault;
 using flow::FormatResult;
@@ -163,12 +167,18 @@ TEST(readNumber, TakesOnlyTextThatIsWhollyOneFiniteNumber)
         EXPECT_EQ(flow::readNumber(text).problem, "is out of range") << text;
 }
 
-TEST(writeRounded, FollowsFormatResultForAnyNumberOfDecimals)
+namespace {
+
+std::string rounded(double value, int decimals)
 {
-    const auto rounded = [](double value, int decimals) {
-        char buffer[flow::kMaxNumberText];
-        return std::string(buffer, flow::writeRounded(buffer, value, decimals));
-    };
+    char buffer[flow::kMaxNumberText];
+    return std::string(buffer, flow::writeRounded(buffer, value, decimals));
+}
+
+} // namespace
+
+TEST(writeRounded, WritesAnyNumberOfDecimalsInFormatResultsForm)
+{
     EXPECT_EQ(rounded(0.528925619834711, 5), FormatResult(0.528925619834711, "."));
     EXPECT_EQ(rounded(0.528925619834711, 0), "1");
     EXPECT_EQ(rounded(0.528925619834711, 2), "0.53");
@@ -182,6 +192,98 @@ TEST(writeRounded, FollowsFormatResultForAnyNumberOfDecimals)
     EXPECT_EQ(rounded(2.5e20, 3), "2.5E+20");
     EXPECT_EQ(rounded(std::numeric_limits<double>::infinity(), 5), "");
     EXPECT_EQ(rounded(std::numeric_limits<double>::quiet_NaN(), 5), "");
+}
+
+// Exact binary expansions from Python's decimal.Decimal(float).
+TEST(writeRounded, RoundsTheDoublesExactValue)
+{
+    EXPECT_EQ(rounded(0.583375, 5), "0.58337"); // 0.58337499999999997690...
+    EXPECT_EQ(rounded(2.675, 2), "2.67");       // 2.67499999999999982236...
+    EXPECT_EQ(rounded(26.425, 2), "26.43");     // 26.42500000000000071054...
+    EXPECT_EQ(rounded(1.0005, 3), "1");         // 1.00049999999999994493...
+    EXPECT_EQ(rounded(1.000005, 5), "1.00001"); // 1.00000500000000003275...
+    EXPECT_EQ(rounded(2.5e-5, 5), "0.00003");   // 0.00002500000000000000119...
+    EXPECT_EQ(rounded(-2.675, 2), "-2.67");
+    EXPECT_EQ(rounded(-26.425, 2), "-26.43");
+    EXPECT_EQ(rounded(-0.583375, 5), "-0.58337");
+    EXPECT_EQ(rounded(0.1234567890123455, 15), "0.123456789012345"); // ...4549695...
+}
+
+TEST(writeRounded, TiesGoToEvenOnlyWhereTheDoubleIsOne)
+{
+    EXPECT_EQ(rounded(0.125, 2), "0.12");
+    EXPECT_EQ(rounded(0.375, 2), "0.38");
+    EXPECT_EQ(rounded(-0.125, 2), "-0.12");
+    EXPECT_EQ(rounded(2.5, 0), "2");
+    EXPECT_EQ(rounded(3.5, 0), "4");
+    EXPECT_EQ(rounded(-0.5, 0), "0");
+    EXPECT_EQ(rounded(999999999999998.5, 0), "999999999999998");
+}
+
+TEST(writeRounded, KeepsFifteenDigitsAndTheExponentFormFrom1e15)
+{
+    EXPECT_EQ(rounded(999999999999999.4, 0), "999999999999999"); // ...999.375
+    EXPECT_EQ(rounded(999999999999999.4, 5), "999999999999999");
+    EXPECT_EQ(rounded(999999999999999.5, 0), "1E+15"); // a tie, to even
+    EXPECT_EQ(rounded(std::nextafter(1e15, 0.0), 3), "1E+15");
+    EXPECT_EQ(rounded(1e15, 0), "1E+15");
+    EXPECT_EQ(rounded(-1e15, 15), "-1E+15");
+    EXPECT_EQ(rounded(1.5e15, 2), "1.5E+15");
+    EXPECT_EQ(rounded(std::numeric_limits<double>::max(), 15), "1.79769313486232E+308");
+    // The cut at the fifteenth digit rounds the double once.
+    EXPECT_EQ(rounded(9.999999999999995, 15), "9.99999999999999"); // ...99467
+    EXPECT_EQ(rounded(12345678901234.55, 5), "12345678901234.6");  // ...55078
+    EXPECT_EQ(rounded(1234567890.123455, 15), "1234567890.12346"); // ...455048
+    EXPECT_EQ(rounded(99999999999999.95, 5), "100000000000000");   // ...953
+    EXPECT_EQ(rounded(1e-20, 15), "0");
+    EXPECT_EQ(rounded(-1e-20, 15), "0");
+    EXPECT_EQ(rounded(1.5e-15, 15), "0.000000000000001"); // 1.49999999999999991934e-15
+    EXPECT_EQ(rounded(3.5e-15, 15), "0.000000000000004"); // 3.50000000000000007475e-15
+    EXPECT_EQ(rounded(4.5e-15, 15), "0.000000000000004"); // 4.49999999999999975803e-15
+}
+
+// std::to_chars in fixed form is correctly rounded: the command line must
+// write its digits, less trailing zeros, wherever 15 digits hold them.
+TEST(writeRounded, AgreesWithToCharsNextToDecimalTies)
+{
+    std::mt19937_64 random(15);
+    int compared = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const int decimals = static_cast<int>(random() % 16);
+        const int digits = 1 + static_cast<int>(random() % 15);
+        const auto units = static_cast<double>(random() % static_cast<std::uint64_t>(std::pow(10.0, digits)));
+        double value = (units + 0.5) / std::pow(10.0, decimals);
+        for (int step = static_cast<int>(random() % 5); step > 0; --step)
+            value = std::nextafter(value, random() % 2 ? 0.0 : 1e300);
+        if (random() % 2)
+            value = -value;
+        char buffer[400];
+        char *end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+        const std::size_t point = std::string_view(buffer, end).find('.');
+        const std::size_t whole = (point == std::string_view::npos ? end - buffer : point) - (value < 0);
+        if (std::fabs(value) >= 1e15 || whole + decimals > 15)
+            continue;
+        std::string expected(buffer, end);
+        if (point != std::string::npos) {
+            expected.erase(expected.find_last_not_of('0') + 1);
+            if (expected.back() == '.')
+                expected.pop_back();
+        }
+        if (expected.find_first_not_of("-0") == std::string::npos)
+            expected = "0";
+        ASSERT_EQ(rounded(value, decimals), expected) << std::hexfloat << value << " to " << decimals;
+        ++compared;
+    }
+    EXPECT_GT(compared, 100000);
+}
+
+TEST(FormatResult, KeepsItsScaledRoundingWhereTheRulesDiffer)
+{
+    EXPECT_EQ(FormatResult(0.583375, "."), "0.58338"); // 58337.5 after scaling
+    EXPECT_EQ(rounded(0.583375, 5), "0.58337");
+    EXPECT_EQ(FormatResult(1.000005, "."), "1");
+    EXPECT_EQ(rounded(1.000005, 5), "1.00001");
+    EXPECT_EQ(FormatResult(-0.583375, "."), "-0.58338");
 }
 
 TEST(writeShortest, ReadsBackAsTheSameDouble)
