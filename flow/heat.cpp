@@ -82,7 +82,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     // choking it is far smaller than the rounding of T02/T0* itself.
     const Real e1 = d1 * d1 / ((1 + g * m2) * (1 + g * m2));
     Real e2 = e1 - in.T0 * p.q;
-    Real t2 = 1 - e2;
+    Real t2 = in.T0 * p.ratio; // not 1 - e2, which loses a small T02/T0*
     if (p.q == 0) {
         p.M2 = M1; // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
     } else if (heat > mostAdded) {

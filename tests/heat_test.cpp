@@ -150,6 +150,10 @@ TEST(Heat, NoHeatIsNoChangeForEveryInlet)
         }
     }
     EXPECT_EQ(addHeat(1.4, 1e-300, 1).note, "q*/(cp*T01) is above 1.7977e+308, the largest a double holds");
+    // Heat at such an inlet still has its exit: M2 = M1 sqrt(T02/T01) in the limit.
+    const flow::HeatResult slow = addHeat(1.4, 1e-200, 1.5);
+    ASSERT_TRUE(slow.process) << slow.note;
+    EXPECT_NEAR(slow.process->M2, 1e-200 * std::sqrt(1.5), 1e-214);
 }
 
 // The choking heat, given back in either form, chokes exactly; one step
