@@ -128,10 +128,11 @@ def solve(quantity, value, gamma=1.4, branch=None):
     rho/rho*, V/V*, T0/T0*, p0/p0* and (s* - s)/R); value and gamma are
     numbers or arrays, broadcast against each other.
 
-    T0, p0 and s have a root either side of M = 1, T one either side of its
-    maximum at M = 1/sqrt(gamma): for these branch must be "sub" (M < 1) or
-    "sup" (M > 1), for T "low" or "high" (the same choice by other names).
-    p, rho and V have one root, returned whatever branch says.
+    T0, p0 and s have a root either side of M = 1: for these branch must be
+    "sub" (M < 1) or "sup" (M > 1).  T has one either side of its maximum at
+    M = 1/sqrt(gamma), chosen by "low" or "high" (other names for "sub" and
+    "sup", as on the command line).  p, rho and V have one root, returned
+    whatever branch says.
 
     Returns a Solution: the fields of ratios() at the root, branch ('sub',
     'sonic', 'sup', or 'low'/'high' for T) and note.  Where there is no root
