@@ -111,11 +111,12 @@ def test_module_docstrings_run():
 
 
 @pytest.mark.skipif("KALVENOR_BUILD_DIR" not in os.environ, reason="run by CTest")
-def test_install_puts_the_package_where_debians_python_looks(tmp_path):
+def test_install_puts_the_package_where_debians_python_looks_and_import_leaves_out_matplotlib(tmp_path):
     cmake, build = os.environ["KALVENOR_CMAKE"], os.environ["KALVENOR_BUILD_DIR"]
     subprocess.run([cmake, "--install", build, "--prefix", tmp_path, "--component", "python3-kalvenor"],
                    check=True, capture_output=True)
     env = dict(os.environ, PYTHONPATH=str(tmp_path / "lib/python3/dist-packages"))
-    out = subprocess.run([sys.executable, "-c", "import kalvenor; print(kalvenor.__file__, kalvenor.heat(0.3, T0_ratio=1.5).M2)"],
-                         env=env, check=True, capture_output=True, text=True, cwd=tmp_path).stdout.split()
-    assert out == [str(tmp_path / "lib/python3/dist-packages/kalvenor/__init__.py"), "0.39504759659391675"]
+    script = "import sys, kalvenor; print(kalvenor.__file__, kalvenor.heat(0.3, T0_ratio=1.5).M2, 'matplotlib' in sys.modules)"
+    out = subprocess.run([sys.executable, "-c", script], env=env, check=True, capture_output=True, text=True,
+                         cwd=tmp_path).stdout.split()
+    assert out == [str(tmp_path / "lib/python3/dist-packages/kalvenor/__init__.py"), "0.39504759659391675", "False"]
