@@ -6,9 +6,10 @@ number or back from any ratio, and the exit state of a heat process, each
 correctly rounded to a double.  The functions take numbers or arrays,
 broadcast them against each other like numpy, and return a result whose
 fields are float64 arrays of the broadcast shape (0-d for numbers).  An
-element without an answer is NaN, and the field ``note`` (an array of str)
-says why in the words of ``kalvenor-cli``; it is '' where every value is
-given.  One bad element never fails the call.
+element without an answer is NaN, and the field ``note`` (an array of
+dtype object holding one str per element) says why in the words of
+``kalvenor-cli``; it is '' where every value is given.  One bad element
+never fails the call.
 
 gamma, the ratio of specific heats, must be above 1 and at most 1e6 in every
 element, or the call raises ValueError.
@@ -27,7 +28,7 @@ from ._version import __version__
 
 __all__ = ["ratios", "solve", "heat", "plot_heat", "Ratios", "Solution", "Heat", "__version__"]
 
-# flow's names for the quantities, in the order of its Quantity.
+# The quantities' names here, in the order of flow's Quantity.
 _QUANTITIES = ("M", "T", "p", "rho", "V", "T0", "p0", "s")
 _TWO_ROOTS = {"T", "T0", "p0", "s"}
 _BRANCHES = {"sub": False, "low": False, "sup": True, "high": True}
