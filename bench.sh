@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds an optimised tree of its own, runs the
-# benchmarks, the command line's against its floors and the start-up
-# comparison, and prints each against its goals. Arguments go to the window's
-# benchmark program, e.g. --benchmark_filter=Parse.
+# benchmarks, the command line's against its floors, the Python module's
+# against numpy and the start-up comparison, and prints each against its
+# goals. Arguments go to the window's benchmark program, e.g.
+# --benchmark_filter=Parse.
 # Exits 2 when a goal is missed, 1 when something fails to run.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +31,19 @@ echo
 echo "== Command line against its floors (median of 5 repetitions, interleaved)"
 set +e
 "$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
+status=$?
+set -e
+case $status in
+0) ;;
+2) missed=1 ;;
+*) exit 1 ;;
+esac
+
+echo
+echo "== Python module against numpy (medians of 15 repetitions, alternating)"
+python=$(sed -n 's/^Python3_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt")
+set +e
+PYTHONPATH="$build/python" "${python:-python3}" bench/python_bench.py 15
 status=$?
 set -e
 case $status in

@@ -68,11 +68,16 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 f
 # The command-line front end: CLI11 reads its arguments, Boost.Math finds the
 # roots that have no closed form.
 BUILD_PACKAGES+=(libcli11-dev libboost-dev)
+# The Python module: pybind11 and the headers of Debian's python3 build it,
+# numpy gives it arrays.
+BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
 # To check the man pages (groff from groff-base reads them as man does).
 TEST_PACKAGES+=(groff-base)
+# The Python module's tests run under pytest and draw its picture with matplotlib.
+TEST_PACKAGES+=(python3-pytest python3-matplotlib)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
 # CPack looks at the program with file.
 PACKAGE_PACKAGES=(dpkg-dev file)

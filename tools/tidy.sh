@@ -6,4 +6,4 @@ source tools/deps.sh
 ensure_packages "${BUILD_PACKAGES[@]}" clang-tidy
 cmake --preset dev >/dev/null
 cmake --build --preset dev
-run-clang-tidy -p build/dev -quiet '(^|/)(flow|cli|chart|ui|app)/[^/]+\.cpp$'
+run-clang-tidy -p build/dev -quiet '(^|/)(flow|cli|chart|ui|app|python)/[^/]+\.cpp$'

@@ -1,0 +1,186 @@
+// The compiled half of the kalvenor package: loops over flat float64 arrays
+// calling flow/ with the GIL released. The Python layer checks the
+// arguments, broadcasts, and shapes the results.
+
+#include "flow/heat.h"
+#include "flow/relations.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+using Array = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// An input given once for every element, or once per element.
+class Input {
+public:
+    Input(const Array &a, py::ssize_t n) : m_data(a.data()), m_step(a.size() == 1 ? 0 : 1)
+    {
+        if (a.size() != n && a.size() != 1)
+            throw py::value_error(
+                "an input has " + std::to_string(a.size()) + " values, not 1 or " + std::to_string(n));
+    }
+    double operator[](py::ssize_t i) const { return m_data[i * m_step]; }
+
+private:
+    const double *m_data;
+    py::ssize_t m_step;
+};
+
+// Bad gamma fails the whole call, as on the command line; checked before
+// any work so the error names the first bad value.
+void checkGamma(const Array &gamma)
+{
+    const double *g = gamma.data();
+    for (py::ssize_t i = 0; i < gamma.size(); ++i)
+        if (const auto problem = flow::gammaProblem(g[i]))
+            throw py::value_error(*problem);
+}
+
+// The output arrays, allocated while the GIL is held.
+template<std::size_t N> struct Outputs {
+    explicit Outputs(py::ssize_t n)
+    {
+        for (std::size_t k = 0; k < N; ++k) {
+            arrays[k] = py::array_t<double>(n);
+            data[k] = arrays[k].mutable_data();
+        }
+    }
+    std::array<py::array_t<double>, N> arrays;
+    std::array<double *, N> data {};
+};
+
+// Notes only for the elements that have one: most have none.
+struct Notes {
+    std::vector<py::ssize_t> index;
+    std::vector<std::string> text;
+
+    void add(py::ssize_t i, const std::string &note)
+    {
+        if (note.empty())
+            return;
+        index.push_back(i);
+        text.push_back(note);
+    }
+};
+
+template<std::size_t N> py::tuple result(Outputs<N> &out, Notes &notes, py::object extra = py::none())
+{
+    py::tuple t(N + 3);
+    for (std::size_t k = 0; k < N; ++k)
+        t[k] = out.arrays[k];
+    t[N] = py::array_t<py::ssize_t>(static_cast<py::ssize_t>(notes.index.size()), notes.index.data());
+    t[N + 1] = py::cast(std::move(notes.text));
+    t[N + 2] = std::move(extra);
+    return t;
+}
+
+// Every ratio of a state in kAllQuantities order, or NaN but for the value
+// asked, which a row without a state keeps.
+void writeState(const flow::Solution &s, std::array<double *, 8> &data, py::ssize_t i, int asked, double value)
+{
+    for (std::size_t k = 0; k < flow::kAllQuantities.size(); ++k)
+        data[k][i] = s.state ? (*s.state)[flow::kAllQuantities[k]] : kNaN;
+    if (!s.state)
+        data[asked][i] = value;
+}
+
+py::tuple ratios(const Array &M, const Array &gamma, py::ssize_t n)
+{
+    checkGamma(gamma);
+    const Input m(M, n), g(gamma, n);
+    Outputs<8> out(n);
+    Notes notes;
+    {
+        py::gil_scoped_release release;
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const flow::Solution s = flow::fromMach(g[i], m[i]);
+            writeState(s, out.data, i, 0, m[i]);
+            notes.add(i, s.note);
+        }
+    }
+    return result(out, notes);
+}
+
+py::tuple solve(int quantity, const Array &value, const Array &gamma, bool sup, py::ssize_t n)
+{
+    checkGamma(gamma);
+    const Input v(value, n), g(gamma, n);
+    const auto q = flow::kAllQuantities.at(quantity);
+    const auto which = sup ? flow::BranchChoice::Sup : flow::BranchChoice::Sub;
+    Outputs<8> out(n);
+    py::array_t<std::uint8_t> branch(n);
+    std::uint8_t *b = branch.mutable_data();
+    Notes notes;
+    {
+        py::gil_scoped_release release;
+        for (py::ssize_t i = 0; i < n; ++i) {
+            // One branch asked for, so one Solution.
+            const flow::Solution s = flow::solve(g[i], q, v[i], which).front();
+            writeState(s, out.data, i, quantity, v[i]);
+            b[i] = static_cast<std::uint8_t>(s.branch);
+            notes.add(i, s.note);
+        }
+    }
+    return result(out, notes, branch);
+}
+
+py::tuple heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, py::ssize_t n)
+{
+    checkGamma(gamma);
+    const Input m(M1, n), h(heat, n), g(gamma, n);
+    const auto given = qGiven ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio;
+    Outputs<10> out(n);
+    Notes notes;
+    {
+        py::gil_scoped_release release;
+        auto &d = out.data;
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const flow::HeatResult r = flow::addHeat(g[i], m[i], h[i], given);
+            d[0][i] = m[i];
+            // T02/T01 as the command line writes it for either heat.
+            d[1][i] = qGiven ? 1 + h[i] : h[i];
+            const auto &p = r.process;
+            const std::array<double, 7> process = p ? std::array {p->M2, p->p, p->T, p->rho, p->V, p->p0, p->s}
+                                                    : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+            for (std::size_t k = 0; k < process.size(); ++k)
+                d[2 + k][i] = process[k];
+            d[9][i] = r.chokeQ.value_or(kNaN);
+            notes.add(i, r.note);
+        }
+    }
+    return result(out, notes);
+}
+
+} // namespace
+
+PYBIND11_MODULE(_core, m)
+{
+    m.doc() = "The compiled loops of kalvenor; use the functions of the package itself.";
+    py::list quantities, names;
+    for (const flow::Quantity q : flow::kAllQuantities)
+        quantities.append(flow::quantityName(q));
+    for (const flow::Branch b :
+        {flow::Branch::Subsonic, flow::Branch::Sonic, flow::Branch::Supersonic, flow::Branch::Low, flow::Branch::High})
+        names.append(flow::branchName(b));
+    // Indexed by flow::Quantity and flow::Branch.
+    m.attr("quantity_names") = py::tuple(quantities);
+    m.attr("branch_names") = py::tuple(names);
+    m.def("gamma_problem", &flow::gammaProblem, py::arg("gamma"));
+    m.def("ratios", &ratios, py::arg("M"), py::arg("gamma"), py::arg("n"));
+    m.def("solve", &solve, py::arg("quantity"), py::arg("value"), py::arg("gamma"), py::arg("sup"), py::arg("n"));
+    m.def("heat", &heat, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"), py::arg("n"));
+}
