@@ -14,17 +14,31 @@ namespace flow::extended {
 static_assert(std::numeric_limits<Real>::digits >= 64,
     "the Rayleigh relations need a long double with at least 64 significand bits");
 
+namespace {
+
+// Away from M = 1 both p0/p0* and the entropy take ln(p*/p) = ln(1 + k d),
+// with d = M^2 - 1 and k = g/(1 + g): a state works it out once.
+Real logP0Far(Real g, Real d, Real lnPstar) { return -lnPstar + g / (g - 1) * std::log1p((g - 1) / (1 + g) * d); }
+
+Real entropyFar(Real g, Real M, Real lnPstar) { return (-g * 2 * std::log(M) + (g + 1) * lnPstar) / (g - 1); }
+
+Real lnPstarOver(Real g, Real d) { return std::log1p(g / (1 + g) * d); }
+
+constexpr Real kNear = 0.5L; // |d| below which the series take over
+
+} // namespace
+
 // ln(p0/p0*): finite for every M a double holds, though p0/p0* itself is
 // not. Next to M = 1 the first-order terms cancel exactly, so only the
 // remainders of the logarithms are summed: p0/p0* - 1 keeps its digits.
 Real logP0(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
+    if (std::fabs(d) >= kNear)
+        return logP0Far(g, d, lnPstarOver(g, d));
     const Real k = g / (1 + g);
     const Real j = (g - 1) / (1 + g);
-    if (std::fabs(d) < 0.5L)
-        return -boost::math::log1pmx(k * d) + g / (g - 1) * boost::math::log1pmx(j * d);
-    return -std::log1p(k * d) + g / (g - 1) * std::log1p(j * d);
+    return -boost::math::log1pmx(k * d) + g / (g - 1) * boost::math::log1pmx(j * d);
 }
 
 // (s* - s)/R = -(g/(g-1)) ln(T/T*) + ln(p/p*), with ln T = ln M^2 + 2 ln p.
@@ -35,9 +49,9 @@ Real logP0(Real g, Real M)
 Real entropy(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
+    if (std::fabs(d) >= kNear)
+        return entropyFar(g, M, lnPstarOver(g, d));
     const Real k = g / (1 + g);
-    if (std::fabs(d) >= 0.5L)
-        return (-g * 2 * std::log(M) + (g + 1) * std::log1p(k * d)) / (g - 1);
     const Real h = 1 / (1 + g); // 1 - k
     Real w = h;                 // 1 - k^(n-1), grown as h + k w: a sum of positives
     Real power = d * d;         // d^n
@@ -63,8 +77,15 @@ State stateAt(Real g, Real M)
     e.rho = 1 / e.V;
     e.T = e.V * e.p;
     e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
-    e.p0 = std::exp(logP0(g, M));
-    e.s = entropy(g, M);
+    const Real d = (M - 1) * (M + 1);
+    if (std::fabs(d) >= kNear) {
+        const Real lnPstar = lnPstarOver(g, d);
+        e.p0 = std::exp(logP0Far(g, d, lnPstar));
+        e.s = entropyFar(g, M, lnPstar);
+    } else {
+        e.p0 = std::exp(logP0(g, M));
+        e.s = entropy(g, M);
+    }
     return e;
 }
 

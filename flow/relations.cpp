@@ -66,13 +66,13 @@ Branch branchOf(Real M)
 // the note, so that no cell is left empty without a reason.
 Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = std::nullopt, double value = 0)
 {
-    const std::string asked = input ? given(*input, value) : "";
+    const auto asked = [&](const char *then) { return input ? given(*input, value) + then : ""; };
     if (std::isnan(M)) // a search that did not converge
-        return {branch, std::nullopt, (input ? asked + ": " : "") + "no Mach number was found"};
+        return {branch, std::nullopt, asked(": ") + "no Mach number was found"};
     if (M > std::numeric_limits<double>::max())
-        return {branch, std::nullopt, (input ? asked + " needs " : "") + tooLarge};
+        return {branch, std::nullopt, asked(" needs ") + tooLarge};
     if (M < std::numeric_limits<double>::min())
-        return {branch, std::nullopt, (input ? asked + " needs " : "") + tooSmall};
+        return {branch, std::nullopt, asked(" needs ") + tooSmall};
     const extended::State e = extended::stateAt(g, M);
     FlowState state {};
     RangeNote range;
@@ -81,7 +81,7 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
         double &v = field(state, q);
         if (input && q == *input)
             v = value;
-        else if (const auto kept = range.keep(std::string(quantityName(q)), exact))
+        else if (const auto kept = range.keep(quantityName(q), exact))
             v = *kept;
         else
             v = exact > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();

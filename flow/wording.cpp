@@ -7,15 +7,19 @@
 namespace flow {
 namespace {
 
-void addNames(std::string &note, const std::vector<std::string> &names, const std::string &why)
+void addNames(
+    std::string &note, const std::vector<std::string_view> &names, const char *where, double limit, const char *why)
 {
     if (names.empty())
         return;
     if (!note.empty())
         note += "; ";
-    for (std::size_t i = 0; i < names.size(); ++i)
-        note += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    note += (names.size() > 1 ? " are " : " is ") + why;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        note += i == 0 ? "" : i + 1 == names.size() ? " and " : ", ";
+        note += names[i];
+    }
+    note += names.size() > 1 ? " are " : " is ";
+    note += where + limitText(limit) + why;
 }
 
 } // namespace
@@ -47,25 +51,13 @@ std::string boundText(double bound, double value)
     return shortestText(bound);
 }
 
-std::optional<double> RangeNote::keep(std::string name, long double x)
-{
-    const auto v = static_cast<double>(x);
-    if (!std::isfinite(v)) {
-        m_above.push_back(std::move(name));
-        return std::nullopt;
-    }
-    if (x != 0 && std::fabs(v) < std::numeric_limits<double>::min()) {
-        m_below.push_back(std::move(name));
-        return std::nullopt;
-    }
-    return v;
-}
+void RangeNote::note(std::string_view name, double v) { (std::isfinite(v) ? m_below : m_above).push_back(name); }
 
 std::string RangeNote::note() const
 {
     std::string note;
-    addNames(note, m_above, "above " + limitText(std::numeric_limits<double>::max()) + ", the largest a double holds");
-    addNames(note, m_below, "below " + limitText(std::numeric_limits<double>::min()) + ", the smallest a double holds");
+    addNames(note, m_above, "above ", std::numeric_limits<double>::max(), ", the largest a double holds");
+    addNames(note, m_below, "below ", std::numeric_limits<double>::min(), ", the smallest a double holds");
     return note;
 }
 

@@ -2,8 +2,11 @@
 
 // Numbers inside the sentences that say why an input has no answer.
 
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace flow {
@@ -23,14 +26,25 @@ std::string boundText(double bound, double value);
 class RangeNote {
 public:
     // x as a double, or nothing when it is past the largest double or,
-    // though not 0, below the smallest normal one.
-    std::optional<double> keep(std::string name, long double x);
+    // though not 0, below the smallest normal one. The name is kept as it
+    // is, not copied: a literal or another text that outlives the note.
+    std::optional<double> keep(std::string_view name, long double x)
+    {
+        const auto v = static_cast<double>(x);
+        // Inline: the ratios keep eight values per state.
+        if (std::isfinite(v) && (std::fabs(v) >= std::numeric_limits<double>::min() || x == 0)) [[likely]]
+            return v;
+        note(name, v);
+        return std::nullopt;
+    }
 
     // "T2/T1 is below 2.2251e-308, the smallest a double holds", or "".
     std::string note() const;
 
 private:
-    std::vector<std::string> m_above, m_below;
+    void note(std::string_view name, double v);
+
+    std::vector<std::string_view> m_above, m_below;
 };
 
 } // namespace flow

@@ -32,10 +32,9 @@ double tolerance(double gama, double M, double value)
 void check(double gama, double value, const flow::Solution &solution)
 {
     if (!solution.solved()) {
+        // A state may come with values past a double's range, NaN below it
+        // and infinity above: the note names them.
         fuzz::require(!solution.note.empty());
-        if (solution.state)
-            for (flow::Quantity q : flow::kAllQuantities)
-                fuzz::require(!std::isnan((*solution.state)[q]));
         return;
     }
     const flow::FlowState &state = *solution.state;
@@ -58,8 +57,15 @@ void check(double gama, double value, const flow::Solution &solution)
     case flow::Branch::High:
         fuzz::require(input == flow::Quantity::T);
         break;
+    case flow::Branch::None:
+        fuzz::require(false); // a solved row is some flow's
+        break;
     }
     const double back = quantityAt(gama, state.M);
+    if (std::isnan(back)) { // an input below the smallest normal double, which a forward state leaves out
+        fuzz::require(std::fabs(value) < std::numeric_limits<double>::min());
+        return;
+    }
     fuzz::require(std::fabs(back - value) <= tolerance(gama, state.M, value));
 }
 
