@@ -69,6 +69,8 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 f
 # roots that have no closed form.
 BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
+# To run the README's examples as written (one reads a CSV file with Python).
+TEST_PACKAGES+=(python3)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
 # To check the man pages (groff from groff-base reads them as man does).
