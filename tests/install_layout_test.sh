@@ -2,10 +2,10 @@
 # Each package's install rules put exactly its files where desktops, man and
 # dpkg look for them, every rule names its package, and the command line needs
 # no Qt.
-#   install_layout_test.sh CMAKE BUILD_DIR PACKAGING_DIR "PACKAGE;PACKAGE…"
+#   install_layout_test.sh CMAKE BUILD_DIR PACKAGING_DIR PACKAGE,PACKAGE…
 set -euo pipefail
 cmake=$1 build=$2 packaging=$3
-IFS=';' read -r -a packages <<<"$4"
+IFS=, read -r -a packages <<<"$4"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 status=0
