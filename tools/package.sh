@@ -8,13 +8,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 
-# The changelog's date stands for every file's time in the packages, so that
+make_package() (cd build/release && cpack -G DEB)
+
+# The latest changelog entry's date stands for every time the build and CPack
+# would record (the resources' file times, the packages' file times), so that
 # the same sources give the same packages.
-make_package() (
-    SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l build/release/packaging/changelog -STimestamp)
-    export SOURCE_DATE_EPOCH
-    cd build/release && cpack -G DEB
-)
+changelog_date=$(sed -n 's/^ -- .*  \(.*\)$/\1/p' packaging/changelog.in | head -n 1)
+SOURCE_DATE_EPOCH=$(date -d "${changelog_date:?no date in packaging/changelog.in}" +%s)
+export SOURCE_DATE_EPOCH
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 step "Building…" build/release.log configure_and_build release
