@@ -70,7 +70,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 unset QT_QPA_PLATFORM
 
-runs=15
+runs=30
 probe() { # name: one run under GNU time, appending "seconds kilobytes"
     # Wall time from bash's microsecond clock: GNU time shows centiseconds.
     local start=$EPOCHREALTIME
@@ -93,16 +93,20 @@ median() { # file column
 }
 wall_w=$(median "$work/main_window" 1) wall_f=$(median "$work/minimal_form" 1)
 rss_w=$(median "$work/main_window" 2) rss_f=$(median "$work/minimal_form" 2)
+# The wall-time ratio is the median over the pairs of neighbouring runs, which
+# share the machine's load of the moment (others building change it).
+paste -d' ' "$work/main_window" "$work/minimal_form" | awk '$3 > 0 { print $1 / $3 }' >"$work/ratios"
+wall_ratio=$(median "$work/ratios" 1)
 echo
 echo "== Start-up to first paint on $DISPLAY ($runs runs each, alternating, medians)"
-awk -v ww="$wall_w" -v wf="$wall_f" -v rw="$rss_w" -v rf="$rss_f" 'BEGIN {
+awk -v ww="$wall_w" -v wf="$wall_f" -v rw="$rss_w" -v rf="$rss_f" -v tw="$wall_ratio" 'BEGIN {
     printf "  %-28s %12s %14s\n", "", "wall time", "peak RSS"
     printf "  %-28s %10.3f s %11d KiB\n", "ui::MainWindow", ww, rw
     printf "  %-28s %10.3f s %11d KiB\n", "label, line edit, button", wf, rf
-    tw = wf > 0 ? ww / wf : 0; tr = rf > 0 ? rw / rf : 0
-    printf "  %-28s %11.2fx %13.2fx   (goal <= 1.2: %s, %s)\n", "ratio", tw, tr,
-           tw <= 1.2 ? "met" : "MISSED", tr <= 1.2 ? "met" : "MISSED"
-    exit (tw <= 1.2 && tr <= 1.2) ? 0 : 1
+    tr = rf > 0 ? rw / rf : 0
+    printf "  %-28s %11.2fx %13.2fx   (goals <= 1.1, <= 1.2: %s, %s)\n", "ratio", tw, tr,
+           tw <= 1.1 ? "met" : "MISSED", tr <= 1.2 ? "met" : "MISSED"
+    exit (tw <= 1.1 && tr <= 1.2) ? 0 : 1
 }' || missed=1
 
 [ "$missed" -eq 0 ] || exit 2

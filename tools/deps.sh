@@ -72,6 +72,8 @@ BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 # numpy gives it arrays.
 BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
 TEST_PACKAGES=(libgtest-dev clang-format)
+# To run the README's examples as written (one reads a CSV file with Python).
+TEST_PACKAGES+=(python3)
 # To check the desktop entry (a test runs when the validator is there).
 TEST_PACKAGES+=(desktop-file-utils)
 # To check the man pages (groff from groff-base reads them as man does).

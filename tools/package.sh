@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release program and makes the Debian
-# package build/release/kalvenor_<version>_amd64.deb. The package manager's,
+# Installs what is missing, builds the release programs and makes the Debian
+# packages build/release/<package>_<version>_<arch>.deb, one for each of
+# kalvenor, kalvenor-cli and python3-kalvenor. The package manager's,
 # the build's and CPack's output go to build/deps.log, build/release.log and
 # build/package.log.
 set -euo pipefail
@@ -8,6 +9,13 @@ cd "$(dirname "$0")/.."
 source tools/deps.sh
 
 make_package() (cd build/release && cpack -G DEB)
+
+# The latest changelog entry's date stands for every time the build and CPack
+# would record (the resources' file times, the packages' file times), so that
+# the same sources give the same packages.
+changelog_date=$(sed -n 's/^ -- .*  \(.*\)$/\1/p' packaging/changelog.in | head -n 1)
+SOURCE_DATE_EPOCH=$(date -d "${changelog_date:?no date in packaging/changelog.in}" +%s)
+export SOURCE_DATE_EPOCH
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 step "Building…" build/release.log configure_and_build release

@@ -42,9 +42,11 @@ QFont verdana(double points)
 QIcon programIcon()
 {
     // Renderings of packaging/kalvenor.svg: Qt reads SVG only with a plugin
-    // that is seldom installed.
+    // that is seldom installed. Only the sizes window managers draw: Qt decodes
+    // every size at start and sends them all to the X server before the window
+    // maps; launchers take the larger ones from the installed SVG.
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    for (int size : {16, 32, 48})
         icon.addFile(QStringLiteral(":/icons/kalvenor-%1.png").arg(size), QSize(size, size));
     return icon;
 }

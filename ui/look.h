@@ -22,7 +22,7 @@ QFont defaultFont();
 QFont arialItalic();
 QFont verdana(double points);
 
-// The program's icon, in the sizes desktops ask for.
+// The program's icon, in the sizes window managers draw.
 QIcon programIcon();
 
 // The style, font and icon of every window, set once on the application.
