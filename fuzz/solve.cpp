@@ -63,7 +63,7 @@ void check(double gama, double value, const flow::Solution &solution)
     }
     const double back = quantityAt(gama, state.M);
     if (std::isnan(back)) { // an input below the smallest normal double, which a forward state leaves out
-        fuzz::require(std::fabs(value) < std::numeric_limits<double>::min());
+        fuzz::require(std::fabs(value) < std::numeric_limits<double>::min() * (1 + 1e-9)); // or just at it
         return;
     }
     fuzz::require(std::fabs(back - value) <= tolerance(gama, state.M, value));
