@@ -42,6 +42,10 @@ def test_a_bad_element_gets_nan_and_its_note_only():
     assert h.note[1] == ("the duct chokes: at M1 = 0.3 and gamma = 1.4 at most q/(cp*T01) = 1.883 can be added;"
                          " more heat changes the inlet flow")
     assert np.isnan(h.M2[1]) and h.q_choke[1] == h.q_choke[0] and h.T02_T01[1] == 3.0 and h.note[0] == ""
+    # A value no flow has names no branch; one without a root names its side.
+    p = kalvenor.solve("p", [2.0, np.nan, 2.5, 0.0])
+    assert list(p.branch) == ["sub", "", "sub", "sup"]
+    assert p.note[1] == "p/p* must be a number, not nan"
 
 
 def test_refusals_in_the_command_lines_words():
