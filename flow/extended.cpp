@@ -16,13 +16,28 @@ static_assert(std::numeric_limits<Real>::digits >= 64,
 
 namespace {
 
+// gamma with the two reciprocals the relations divide by, worked out once
+// a state: a division takes several times a multiplication's time.
+struct Gamma {
+    explicit Gamma(Real gama) : g(gama), over1(1 / (1 + gama)), overM1(1 / (gama - 1)) { }
+    Real g;
+    Real over1;  // 1/(1 + g)
+    Real overM1; // 1/(g - 1)
+};
+
 // Away from M = 1 both p0/p0* and the entropy take ln(p*/p) = ln(1 + k d),
 // with d = M^2 - 1 and k = g/(1 + g): a state works it out once.
-Real logP0Far(Real g, Real d, Real lnPstar) { return -lnPstar + g / (g - 1) * std::log1p((g - 1) / (1 + g) * d); }
+Real logP0Far(const Gamma &g, Real d, Real lnPstar)
+{
+    return -lnPstar + g.g * g.overM1 * std::log1p((g.g - 1) * g.over1 * d);
+}
 
-Real entropyFar(Real g, Real M, Real lnPstar) { return (-g * 2 * std::log(M) + (g + 1) * lnPstar) / (g - 1); }
+Real entropyFar(const Gamma &g, Real M, Real lnPstar)
+{
+    return (-g.g * 2 * std::log(M) + (g.g + 1) * lnPstar) * g.overM1;
+}
 
-Real lnPstarOver(Real g, Real d) { return std::log1p(g / (1 + g) * d); }
+Real lnPstarOver(const Gamma &g, Real d) { return std::log1p(g.g * g.over1 * d); }
 
 constexpr Real kNear = 0.5L; // |d| below which the series take over
 
@@ -34,8 +49,10 @@ constexpr Real kNear = 0.5L; // |d| below which the series take over
 Real logP0(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
-    if (std::fabs(d) >= kNear)
-        return logP0Far(g, d, lnPstarOver(g, d));
+    if (std::fabs(d) >= kNear) {
+        const Gamma gg(g);
+        return logP0Far(gg, d, lnPstarOver(gg, d));
+    }
     const Real k = g / (1 + g);
     const Real j = (g - 1) / (1 + g);
     return -boost::math::log1pmx(k * d) + g / (g - 1) * boost::math::log1pmx(j * d);
@@ -49,8 +66,10 @@ Real logP0(Real g, Real M)
 Real entropy(Real g, Real M)
 {
     const Real d = (M - 1) * (M + 1);
-    if (std::fabs(d) >= kNear)
-        return entropyFar(g, M, lnPstarOver(g, d));
+    if (std::fabs(d) >= kNear) {
+        const Gamma gg(g);
+        return entropyFar(gg, M, lnPstarOver(gg, d));
+    }
     const Real k = g / (1 + g);
     const Real h = 1 / (1 + g); // 1 - k
     Real w = h;                 // 1 - k^(n-1), grown as h + k w: a sum of positives
@@ -69,6 +88,7 @@ Real entropy(Real g, Real M)
 
 State stateAt(Real g, Real M)
 {
+    const Gamma gg(g);
     State e {};
     const Real m2 = M * M;
     e.M = M;
@@ -76,12 +96,12 @@ State stateAt(Real g, Real M)
     e.V = m2 * e.p;
     e.rho = 1 / e.V;
     e.T = e.V * e.p;
-    e.T0 = e.T * (2 + (g - 1) * m2) / (1 + g);
+    e.T0 = e.T * (2 + (g - 1) * m2) * gg.over1;
     const Real d = (M - 1) * (M + 1);
     if (std::fabs(d) >= kNear) {
-        const Real lnPstar = lnPstarOver(g, d);
-        e.p0 = std::exp(logP0Far(g, d, lnPstar));
-        e.s = entropyFar(g, M, lnPstar);
+        const Real lnPstar = lnPstarOver(gg, d);
+        e.p0 = std::exp(logP0Far(gg, d, lnPstar));
+        e.s = entropyFar(gg, M, lnPstar);
     } else {
         e.p0 = std::exp(logP0(g, M));
         e.s = entropy(g, M);

@@ -74,7 +74,16 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
     if (M < std::numeric_limits<double>::min())
         return {branch, std::nullopt, asked(" needs ") + tooSmall};
     const extended::State e = extended::stateAt(g, M);
-    FlowState state {};
+    const auto d = [](Real x) { return static_cast<double>(x); };
+    FlowState state {d(e.M), d(e.T), d(e.p), d(e.rho), d(e.V), d(e.T0), d(e.p0), d(e.s)};
+    // Nearly every state is in range: that is checked in one pass.
+    const auto normal = [](double v) { return std::fabs(v) >= std::numeric_limits<double>::min() && std::isfinite(v); };
+    if (normal(state.T) && normal(state.p) && normal(state.rho) && normal(state.V) && normal(state.T0)
+        && normal(state.p0) && (normal(state.s) || e.s == 0)) [[likely]] {
+        if (input)
+            field(state, *input) = value;
+        return {branch, state, {}};
+    }
     RangeNote range;
     for (Quantity q : kAllQuantities) {
         const Real exact = field(e, q);

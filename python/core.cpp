@@ -173,9 +173,8 @@ PYBIND11_MODULE(_core, m)
     py::list quantities, names;
     for (const flow::Quantity q : flow::kAllQuantities)
         quantities.append(flow::quantityName(q));
-    for (const flow::Branch b :
-        {flow::Branch::Subsonic, flow::Branch::Sonic, flow::Branch::Supersonic, flow::Branch::Low, flow::Branch::High,
-            flow::Branch::None})
+    for (const flow::Branch b : {flow::Branch::Subsonic, flow::Branch::Sonic, flow::Branch::Supersonic,
+             flow::Branch::Low, flow::Branch::High, flow::Branch::None})
         names.append(flow::branchName(b));
     // Indexed by flow::Quantity and flow::Branch.
     m.attr("quantity_names") = py::tuple(quantities);
