@@ -15,17 +15,23 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -
 cmake --build "$build" --parallel "$(nproc)" >/dev/null
 
 missed=0
+# A benchmark program exits 2 when it misses a goal, anything else but 0 when
+# it fails to run.
+tally() {
+    case $1 in
+    0) ;;
+    2) missed=1 ;;
+    *) exit 1 ;;
+    esac
+}
+
 echo "== Benchmarks (median of 3 repetitions, offscreen window)"
 set +e
 QT_QPA_PLATFORM=offscreen "$build/bench/kalvenor_bench" --benchmark_repetitions=3 "$@" 2>&1 \
     | grep -v -e XDG_RUNTIME_DIR -e 'does not support'
 status=${PIPESTATUS[0]}
 set -e
-case $status in
-0) ;;
-2) missed=1 ;;
-*) exit 1 ;;
-esac
+tally "$status"
 
 echo
 echo "== Command line against its floors (median of 5 repetitions, interleaved)"
@@ -33,11 +39,7 @@ set +e
 "$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 status=$?
 set -e
-case $status in
-0) ;;
-2) missed=1 ;;
-*) exit 1 ;;
-esac
+tally "$status"
 
 echo
 echo "== Python module against numpy (medians of 15 repetitions, alternating)"
@@ -46,11 +48,7 @@ set +e
 PYTHONPATH="$build/python" "${python:-python3}" bench/python_bench.py 15
 status=$?
 set -e
-case $status in
-0) ;;
-2) missed=1 ;;
-*) exit 1 ;;
-esac
+tally "$status"
 
 # Start-up wants a real X server: the offscreen platform skips the work of
 # connecting and flushing to a screen.

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <limits>
-#include <vector>
 
 namespace flow {
 namespace {
@@ -30,6 +29,8 @@ struct Process {
     Real stagnation1; // T01/T1
     Real M2 = 0;      // when there is an exit state
     Real logP0 = 0;   // ln(p02/p01)
+    Real p21 = 0;     // p2/p1
+    Real T21 = 0;     // T2/T1
     Real chokeQ = 0;  // q*/(cp T01)
     bool hasInlet = false;
 };
@@ -122,19 +123,17 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     p.logP0 = extended::logP0(g, p.M2) - extended::logP0(g, M1);
     RangeNote exit;
     HeatProcess &e = result.process.emplace();
-    const auto put = [&exit](double &to, const char *name, Real x) {
-        to = exit.keep(name, x).value_or(
-            x > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN());
-    };
     e.M2 = d(p.M2);
     e.T0 = d(p.ratio);
     e.q = d(p.q);
-    put(e.p, "p2/p1", out.p / in.p);
-    put(e.T, "T2/T1", out.T / in.T);
-    put(e.rho, "rho2/rho1", out.rho / in.rho);
-    put(e.V, "V2/V1", out.V / in.V);
-    put(e.p0, "p02/p01", std::exp(p.logP0));
-    put(e.s, "(s2-s1)/R", in.s - out.s);
+    p.p21 = out.p / in.p;
+    p.T21 = out.T / in.T;
+    e.p = exit.valueOf("p2/p1", p.p21);
+    e.T = exit.valueOf("T2/T1", p.T21);
+    e.rho = exit.valueOf("rho2/rho1", out.rho / in.rho);
+    e.V = exit.valueOf("V2/V1", out.V / in.V);
+    e.p0 = exit.valueOf("p02/p01", std::exp(p.logP0));
+    e.s = exit.valueOf("(s2-s1)/R", in.s - out.s);
     std::string why = exit.note();
     if (const std::string more = choke.note(); !more.empty())
         why += (why.empty() ? "" : "; ") + more;
@@ -164,11 +163,9 @@ HeatStations stations(
     s.q = range.keep("q in J/kg", heatPerMass * p.q);
     s.qStar = range.keep("q* in J/kg", heatPerMass * p.chokeQ);
     if (p.result.process) {
-        const extended::State in = extended::stateAt(g, M1);
-        const extended::State out = extended::stateAt(g, p.M2);
-        s.T2 = range.keep("T2 in K", T01 / p.stagnation1 * (out.T / in.T));
+        s.T2 = range.keep("T2 in K", T01 / p.stagnation1 * p.T21);
         if (p1) {
-            s.p2 = range.keep("p2 in Pa", *p1 * (out.p / in.p));
+            s.p2 = range.keep("p2 in Pa", *p1 * p.p21);
             // p02 = p1 (T01/T1)^(g/(g-1)) p02/p01, through the logarithms.
             s.p02 = range.keep("p02 in Pa", *p1 * std::exp(g / (g - 1) * std::log(p.stagnation1) + p.logP0));
         }

@@ -60,10 +60,9 @@ Branch branchOf(Real M)
 }
 
 // The Solution for a Mach number found in extended precision; input is the
-// quantity given and its value, shown as given.
-// A ratio past a double's range keeps infinity; one below it, which a
-// double would show as 0 though it is not, becomes NaN. Either is named in
-// the note, so that no cell is left empty without a reason.
+// quantity given and its value, shown as given. A ratio past a double's
+// range is infinity, one below it NaN rather than a false 0, and the note
+// names each.
 Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = std::nullopt, double value = 0)
 {
     const auto asked = [&](const char *then) { return input ? given(*input, value) + then : ""; };
@@ -90,10 +89,8 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
         double &v = field(state, q);
         if (input && q == *input)
             v = value;
-        else if (const auto kept = range.keep(quantityName(q), exact))
-            v = *kept;
         else
-            v = exact > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN();
+            v = range.valueOf(quantityName(q), exact);
     }
     return {branch, state, range.note()};
 }
@@ -222,15 +219,15 @@ std::vector<Solution> fromP0(Real g, double p0, BranchChoice which)
     std::vector<Solution> out;
     const Real target = std::sqrt(std::log(static_cast<Real>(p0)));
     const double subsonicMax = static_cast<double>(std::exp(extended::logP0(g, 0)));
-    // In x = M^2, which p0/p0* follows linearly at M = 0.
-    const auto inX = [&](Real x) { return std::sqrt(extended::logP0(g, std::sqrt(x))) - target; };
-    const Real atZero = inX(0);
     for (Branch branch : {Branch::Subsonic, Branch::Supersonic}) {
         if (!wants(which, branch))
             continue;
         if (!(p0 >= 1)) {
             out.push_back(none(branch, given(Quantity::p0, p0) + " is below 1, the smallest any flow has"));
         } else if (branch == Branch::Subsonic) {
+            // In x = M^2, which p0/p0* follows linearly at M = 0.
+            const auto inX = [&](Real x) { return std::sqrt(extended::logP0(g, std::sqrt(x))) - target; };
+            const Real atZero = inX(0);
             if (p0 > subsonicMax)
                 out.push_back(none(branch,
                     given(Quantity::p0, p0) + " is above " + boundText(subsonicMax, p0)

@@ -38,6 +38,14 @@ public:
         return std::nullopt;
     }
 
+    // keep's double, or in its place infinity past the largest double and
+    // NaN below the smallest, never a false 0.
+    double valueOf(std::string_view name, long double x)
+    {
+        return keep(name, x).value_or(
+            x > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN());
+    }
+
     // "T2/T1 is below 2.2251e-308, the smallest a double holds", or "".
     std::string note() const;
 

@@ -4,6 +4,7 @@
 // goes through a scaled product errs.
 #include "check.h"
 #include "flow/number_text.h"
+#include "tests/to_chars_rounding.h"
 
 #include <charconv>
 #include <cmath>
@@ -34,23 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     fuzz::require(!text.empty() && text.find_first_not_of("0123456789.-+E") == std::string::npos);
-    if (!(std::fabs(value) < 1e15))
-        return 0;
-
-    char reference[400];
-    char *end = std::to_chars(reference, reference + sizeof reference, value, std::chars_format::fixed, decimals).ptr;
-    std::string expected(reference, end);
-    const std::size_t point = expected.find('.');
-    const std::size_t whole = (point == std::string::npos ? expected.size() : point) - (value < 0 ? 1 : 0);
-    if (whole + static_cast<std::size_t>(decimals) > 15)
-        return 0;
-    if (point != std::string::npos) {
-        expected.erase(expected.find_last_not_of('0') + 1);
-        if (expected.back() == '.')
-            expected.pop_back();
-    }
-    if (expected.find_first_not_of("-0") == std::string::npos)
-        expected = "0";
-    fuzz::require(text == expected);
+    if (const auto expected = toCharsRounded(value, decimals))
+        fuzz::require(text == *expected);
     return 0;
 }
