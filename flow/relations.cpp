@@ -75,10 +75,11 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
     const extended::State e = extended::stateAt(g, M);
     const auto d = [](Real x) { return static_cast<double>(x); };
     FlowState state {d(e.M), d(e.T), d(e.p), d(e.rho), d(e.V), d(e.T0), d(e.p0), d(e.s)};
-    // Nearly every state is in range: that is checked in one pass.
+    // Nearly every state is in range: that is checked in one pass. The
+    // entropy never leaves it: it is 0 at M = 1 and at least 1e-32 off it.
     const auto normal = [](double v) { return std::fabs(v) >= std::numeric_limits<double>::min() && std::isfinite(v); };
     if (normal(state.T) && normal(state.p) && normal(state.rho) && normal(state.V) && normal(state.T0)
-        && normal(state.p0) && (normal(state.s) || e.s == 0)) [[likely]] {
+        && normal(state.p0)) [[likely]] {
         if (input)
             field(state, *input) = value;
         return {branch, state, {}};
