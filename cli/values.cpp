@@ -107,12 +107,17 @@ std::vector<Range> readValueLines(std::string_view option, std::string_view text
     for (std::string_view rest = text; !rest.empty();) {
         const auto end = rest.find('\n');
         std::string_view items = rest.substr(0, end);
-        const std::string where = " (standard input, line " + std::to_string(line) + ')';
         for (auto first = items.find_first_not_of(separators); first != items.npos;
              first = items.find_first_not_of(separators)) {
             items.remove_prefix(first);
             const std::string_view item = items.substr(0, items.find_first_of(separators));
-            add(values, total, readItem(option, item, maxCount, where), option, maxCount);
+            Range range;
+            try {
+                range = readItem(option, item, maxCount, "");
+            } catch (const UsageError &error) { // the line is named only when needed: a column may be millions long
+                throw UsageError(std::string(error.what()) + " (standard input, line " + std::to_string(line) + ')');
+            }
+            add(values, total, range, option, maxCount);
             items.remove_prefix(item.size());
         }
         if (end == std::string_view::npos)
