@@ -10,9 +10,9 @@ source tools/deps.sh
 
 make_package() (cd build/release && cpack -G DEB)
 
-# The latest changelog entry's date stands for every time the build and CPack
-# would record (the resources' file times, the packages' file times), so that
-# the same sources give the same packages.
+# The latest changelog entry's date stands for every time CPack would record
+# (the packages' file times), so that the same sources give the same packages;
+# the build itself records none.
 changelog_date=$(sed -n 's/^ -- .*  \(.*\)$/\1/p' packaging/changelog.in | head -n 1)
 SOURCE_DATE_EPOCH=$(date -d "${changelog_date:?no date in packaging/changelog.in}" +%s)
 export SOURCE_DATE_EPOCH
