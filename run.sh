@@ -14,4 +14,6 @@ fi
 
 ensure_packages "${BUILD_PACKAGES[@]}"
 step "Building…" build/release.log configure_and_build release
+# On a virtual display nothing shows; the name says where to look.
+echo "Opening the window on display ${DISPLAY:-$WAYLAND_DISPLAY}…"
 exec build/release/app/kalvenor

@@ -83,6 +83,8 @@ TEST_PACKAGES+=(python3-pytest python3-matplotlib)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
 # CPack looks at the program with file.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# To check the packages against Debian's policy (tools/package.sh --lint).
+LINT_PACKAGES=(lintian)
 # To take screenshots of the real window on a virtual X display.
 SCREENSHOT_PACKAGES=(xvfb xdotool imagemagick x11-utils)
 # Benchmarks: Google Benchmark; the start-up runs need an X server of their
