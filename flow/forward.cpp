@@ -1,0 +1,364 @@
+// The forward kernel, compiled once per instruction set by Highway. Every
+// step is an IEEE operation on each lane (add, multiply, divide, fused
+// multiply-add) or a select, so every lane width gives the same bits.
+// Bounds are those of docs/accuracy.md, with u = 2^-53.
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "flow/forward.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "flow/forward.h"
+#include "flow/forward_tables.h"
+
+#include <cmath>
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace flow::forward {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using D = hn::ScalableTag<double>;
+using V = hn::Vec<D>;
+using DI = hn::RebindToSigned<D>;
+using VI = hn::Vec<DI>;
+
+// A double-double: hi + lo with |lo| <= ulp(hi)/2.
+struct DD {
+    V hi, lo;
+};
+
+// a * b + c, rounded once, on every target: two-product needs it exact.
+HWY_INLINE V Fma(V a, V b, V c)
+{
+#if HWY_NATIVE_FMA
+    return hn::MulAdd(a, b, c);
+#else
+    const D d;
+    HWY_ALIGN double x[hn::MaxLanes(d)], y[hn::MaxLanes(d)], z[hn::MaxLanes(d)];
+    hn::Store(a, d, x);
+    hn::Store(b, d, y);
+    hn::Store(c, d, z);
+    for (size_t i = 0; i < hn::Lanes(d); ++i)
+        x[i] = std::fma(x[i], y[i], z[i]);
+    return hn::Load(d, x);
+#endif
+}
+
+// Error-free transformations and the double-word algorithms of Joldes,
+// Muller and Popescu (ACM TOMS 44, 2017), named by their relative bounds.
+HWY_INLINE DD TwoSum(V a, V b)
+{
+    const V s = a + b;
+    const V bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+HWY_INLINE DD FastTwoSum(V a, V b) // |a| >= |b|
+{
+    const V s = a + b;
+    return {s, b - (s - a)};
+}
+
+HWY_INLINE DD TwoProd(V a, V b)
+{
+    const V p = a * b;
+    return {p, Fma(a, b, hn::Neg(p))};
+}
+
+HWY_INLINE DD AddDD(DD x, DD y) // 3u^2 + 13u^3 (Algorithm 6)
+{
+    const DD s = TwoSum(x.hi, y.hi);
+    const DD t = TwoSum(x.lo, y.lo);
+    const DD v = FastTwoSum(s.hi, s.lo + t.hi);
+    return FastTwoSum(v.hi, t.lo + v.lo);
+}
+
+HWY_INLINE DD AddDDd(DD x, V y) // 2u^2 (Algorithm 4)
+{
+    const DD s = TwoSum(x.hi, y);
+    return FastTwoSum(s.hi, x.lo + s.lo);
+}
+
+HWY_INLINE DD MulDDd(DD x, V y) // 2u^2 (Algorithm 9)
+{
+    const DD c = TwoProd(x.hi, y);
+    return FastTwoSum(c.hi, Fma(x.lo, y, c.lo));
+}
+
+HWY_INLINE DD MulDD(DD x, DD y) // 4u^2 (Algorithm 12)
+{
+    const DD c = TwoProd(x.hi, y.hi);
+    const V t = Fma(x.hi, y.lo, x.lo * y.lo);
+    return FastTwoSum(c.hi, c.lo + Fma(x.lo, y.hi, t));
+}
+
+HWY_INLINE DD DivDD(DD x, DD y) // 15u^2 + 56u^3 (Algorithm 17)
+{
+    const V th = hn::Div(x.hi, y.hi);
+    const DD r = MulDDd(y, th);
+    const V delta = (x.hi - r.hi) + (x.lo - r.lo);
+    return FastTwoSum(th, hn::Div(delta, y.hi));
+}
+
+HWY_INLINE DD Neg(DD x) { return {hn::Neg(x.hi), hn::Neg(x.lo)}; }
+
+HWY_INLINE DD Select(hn::Mask<D> m, DD a, DD b) { return {hn::IfThenElse(m, a.hi, b.hi), hn::IfThenElse(m, a.lo, b.lo)}; }
+
+HWY_INLINE DD Constant(const DoubleWord &c)
+{
+    const D d;
+    return {hn::Set(d, c.hi), hn::Set(d, c.lo)};
+}
+
+// 2^k for whole k in the normal range, built from its bits.
+HWY_INLINE V Pow2(VI k)
+{
+    const DI di;
+    return hn::BitCast(D(), hn::ShiftLeft<52>(k + hn::Set(di, 1023)));
+}
+
+// log1p(r) for |r| <= 2^-8.6: terms to r^12, the first six in double-double.
+// The low word enters once, as r.lo / (1 + r.hi), the series' derivative.
+HWY_INLINE DD Log1pSmall(DD r, const Tables &t)
+{
+    const D d;
+    V q = hn::Set(d, t.log1pTail[0]);
+    for (int k = 1; k < kLog1pTail; ++k)
+        q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
+    DD s {q, hn::Zero(d)};
+    for (const DoubleWord &c : t.log1pHead)
+        s = AddDD(MulDDd(s, r.hi), Constant(c));
+    s = MulDDd(s, r.hi);
+    return AddDDd(s, hn::Div(r.lo, hn::Set(d, 1.0) + r.hi));
+}
+
+// log1p(x), given x and w = 1 + x each to double-double accuracy: next to 0
+// the series takes x itself; elsewhere w = 2^e f, with f * inv - 1 exact
+// for the tabled inv of f's leading bits. error is an absolute bound.
+struct Logarithm {
+    DD value;
+    V error;
+};
+HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
+{
+    const D d;
+    const DI di;
+    const auto small = hn::Lt(hn::Abs(x.hi), hn::Set(d, 0x1p-9));
+    const VI bits = hn::BitCast(di, w.hi);
+    const VI biased = hn::ShiftRight<52>(bits);
+    const VI e = biased - hn::Set(di, 1023);
+    const V unscale = Pow2(hn::Neg(e));
+    const V fh = w.hi * unscale;
+    const V fl = w.lo * unscale;
+    const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
+    const V inv = hn::GatherIndex(d, t.logInv, j);
+    const DD rl = TwoProd(fl, inv);
+    const DD reduced = AddDDd(rl, Fma(fh, inv, hn::Set(d, -1.0)));
+    const DD r = Select(small, x, reduced);
+    const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
+    const DD table {hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)),
+        hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j))};
+    const DD scaled = AddDD(MulDDd(Constant(t.ln2), ev), table);
+    const DD value = AddDD(scaled, Log1pSmall(r, t));
+    const V error = hn::IfThenElse(
+        small, hn::Set(d, 0x1p-97) * hn::Abs(x.hi), hn::Set(d, 0x1p-96) * (hn::Set(d, 1.0) + hn::Abs(ev)));
+    return {value, error};
+}
+
+// exp(v) for 0 <= v <= 700: v = (64 k + j) ln2/64 + r, |r| <= ln2/128 + tiny,
+// with ln2/64 in three parts, the first short enough that n times it is
+// exact; terms of exp(r) to r^11, the first five in double-double.
+HWY_INLINE DD Exp(DD v, const Tables &t)
+{
+    const D d;
+    const DI di;
+    const V n = hn::Round(v.hi * hn::Set(d, t.invLn2Over64));
+    const VI ni = hn::ConvertTo(di, n);
+    const V head = v.hi - n * hn::Set(d, t.ln2Over64[0]);
+    DD r = AddDD(DD {head, hn::Zero(d)}, Neg(TwoProd(n, hn::Set(d, t.ln2Over64[1]))));
+    r = AddDDd(r, v.lo - n * hn::Set(d, t.ln2Over64[2]));
+    V q = hn::Set(d, t.expTail[0]);
+    for (int k = 1; k < kExpTail; ++k)
+        q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
+    DD s {q, hn::Zero(d)};
+    for (const DoubleWord &c : t.expHead)
+        s = AddDD(MulDD(s, r), Constant(c));
+    s = AddDDd(MulDD(s, r), hn::Set(d, 1.0)); // exp(r)
+    const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
+    const DD power {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)};
+    const DD e = MulDD(s, power);
+    const V scale = Pow2(hn::ShiftRight<6>(ni));
+    return {e.hi * scale, e.lo * scale};
+}
+
+// The seven ratios of one vector of (gamma, M) with their absolute bounds.
+struct Evaluated {
+    DD ratio[7];
+    V bound[7];
+    hn::Mask<D> inDomain;
+};
+
+HWY_INLINE Evaluated Evaluate(V g, V M, const Tables &t)
+{
+    const D d;
+    const V one = hn::Set(d, 1.0);
+    Evaluated out;
+    const V absM = hn::Abs(M);
+    out.inDomain = hn::And(hn::And(hn::Ge(M, hn::Set(d, 0x1p-200)), hn::Le(absM, hn::Set(d, 0x1p200))),
+        hn::And(hn::Gt(g, one), hn::Le(g, hn::Set(d, 1e6))));
+    // Out of the domain the lanes compute at a harmless point and are left
+    // to the exact path.
+    M = hn::IfThenElse(out.inDomain, M, hn::Set(d, 2.0));
+    g = hn::IfThenElse(out.inDomain, g, hn::Set(d, 1.4));
+
+    const DD m2 = TwoProd(M, M); // exact
+    const DD A = TwoSum(one, g); // 1 + g, exact
+    const DD gm1 = TwoSum(g, hn::Neg(one)); // g - 1, exact
+    const DD B = AddDDd(MulDDd(m2, g), one); // 1 + g M^2
+    const DD Am2 = MulDD(m2, A);
+    const DD C = AddDDd(MulDD(gm1, m2), hn::Set(d, 2.0)); // 2 + (g - 1) M^2
+
+    DD *r = out.ratio;
+    r[1] = DivDD(A, B); // p
+    r[3] = DivDD(Am2, B); // V
+    r[2] = DivDD(B, Am2); // rho
+    r[0] = MulDD(r[1], r[3]); // T
+    r[4] = DivDD(MulDD(Am2, C), MulDD(B, B)); // T0
+    for (int k = 0; k < 5; ++k)
+        out.bound[k] = hn::Set(d, 0x1p-96) * hn::Abs(r[k].hi);
+
+    // With x = g d/(1 + g), y = -d/((1 + g) M^2) and z = -d/(1 + g M^2),
+    // d = M^2 - 1: p = 1/(1 + x), rho = 1 + y, and (p0/p0*)/p to the power
+    // (g-1)/g is p (1 + z). So (s* - s)/R = (g log1p(y) + log1p(x))/(g - 1)
+    // and ln p0/p0* = (g log1p(z) + log1p(x))/(g - 1): terms of size 1 for
+    // any g, where the textbook forms subtract terms of size g.
+    const DD dm = AddDDd(TwoSum(m2.hi, hn::Neg(one)), m2.lo);
+    const Logarithm Lx = Log1p(DivDD(MulDDd(dm, g), A), DivDD(B, A), t);
+    const Logarithm Ly = Log1p(Neg(DivDD(dm, Am2)), r[2], t);
+    const Logarithm Lz = Log1p(Neg(DivDD(dm, B)), DivDD(C, B), t);
+    const auto combine = [&](const Logarithm &L, V &bound) {
+        const DD sum = AddDD(MulDDd(L.value, g), Lx.value);
+        const V size = g * hn::Abs(L.value.hi) + hn::Abs(Lx.value.hi);
+        bound = (g * L.error + Lx.error + hn::Set(d, 0x1p-100) * size) / gm1.hi * hn::Set(d, 1 + 0x1p-40);
+        const DD q = DivDD(sum, gm1);
+        bound = bound + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
+        return q;
+    };
+    V lnP0Bound;
+    r[6] = combine(Ly, out.bound[6]);
+    const DD lnP0 = combine(Lz, lnP0Bound);
+    const auto expOk = hn::Le(lnP0.hi, hn::Set(d, 700.0));
+    out.inDomain = hn::And(out.inDomain, expOk);
+    r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
+    out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-98));
+    return out;
+}
+
+// True where hi is the double nearest every value within bound of hi + lo:
+// the whole interval lies strictly between the midpoints around hi, the one
+// below half as far at a power of two. The margin covers the rounding of
+// lo +- bound.
+HWY_INLINE hn::Mask<D> Decided(DD x, V bound)
+{
+    const D d;
+    const DI di;
+    const VI bits = hn::BitCast(di, x.hi);
+    const V power = hn::BitCast(d, hn::And(bits, hn::Set(di, 0x7ff0000000000000)));
+    const V half = power * hn::Set(d, 0x1p-53 * (1 - 0x1p-50));
+    const auto atPower = hn::RebindMask(d, hn::Eq(hn::And(bits, hn::Set(di, 0x000fffffffffffff)), hn::Zero(di)));
+    const V below = hn::IfThenElse(atPower, half * hn::Set(d, 0.5), half);
+    const auto normal = hn::And(hn::Ge(x.hi, hn::Set(d, 0x1p-960)), hn::Le(x.hi, hn::Set(d, 0x1p1000)));
+    return hn::And(normal, hn::And(hn::Lt(x.lo + bound, half), hn::Gt(x.lo - bound, hn::Neg(below))));
+}
+
+void RatiosOf(const double *M, const double *gamma, bool gammaPerElement, size_t n, const Columns &out,
+    std::vector<size_t> &rest)
+{
+    const D d;
+    const size_t lanes = hn::Lanes(d);
+    const Tables &t = tables();
+    double *columns[7] = {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s};
+    HWY_ALIGN double mIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[7][hn::MaxLanes(d)];
+    for (size_t i = 0; i < n; i += lanes) {
+        const size_t count = n - i < lanes ? n - i : lanes;
+        V m, g;
+        if (count == lanes) {
+            m = hn::LoadU(d, M + i);
+            g = gammaPerElement ? hn::LoadU(d, gamma + i) : hn::Set(d, gamma[0]);
+        } else { // the tail, padded with a point that needs no exact path
+            for (size_t k = 0; k < lanes; ++k) {
+                mIn[k] = k < count ? M[i + k] : 2.0;
+                gIn[k] = k < count ? gamma[gammaPerElement ? i + k : 0] : 1.4;
+            }
+            m = hn::Load(d, mIn);
+            g = hn::Load(d, gIn);
+        }
+        const Evaluated e = Evaluate(g, m, t);
+        auto settled = e.inDomain;
+        for (int k = 0; k < 7; ++k)
+            settled = hn::And(settled, Decided(e.ratio[k], e.bound[k]));
+        if (count == lanes) {
+            for (int k = 0; k < 7; ++k)
+                hn::StoreU(e.ratio[k].hi, d, columns[k] + i);
+        } else {
+            for (int k = 0; k < 7; ++k) {
+                hn::Store(e.ratio[k].hi, d, buffer[k]);
+                std::memcpy(columns[k] + i, buffer[k], count * sizeof(double));
+            }
+        }
+        if (!hn::AllTrue(d, settled)) [[unlikely]] {
+            uint8_t mask[8] = {};
+            hn::StoreMaskBits(d, settled, mask);
+            for (size_t k = 0; k < count; ++k)
+                if (!(mask[k / 8] >> (k % 8) & 1))
+                    rest.push_back(i + k);
+        }
+    }
+}
+
+void BoundedOf(double gamma, double M, Bounded &out)
+{
+    const D d;
+    const Evaluated e = Evaluate(hn::Set(d, gamma), hn::Set(d, M), tables());
+    for (int k = 0; k < 7; ++k) {
+        out.hi[k] = hn::GetLane(e.ratio[k].hi);
+        out.lo[k] = hn::GetLane(e.ratio[k].lo);
+        out.bound[k] = hn::GetLane(e.bound[k]);
+    }
+    out.inDomain = hn::AllTrue(d, e.inDomain);
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace flow::forward
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace flow::forward {
+
+HWY_EXPORT(RatiosOf);
+HWY_EXPORT(BoundedOf);
+
+void ratios(const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const Columns &out,
+    std::vector<std::size_t> &rest)
+{
+    HWY_DYNAMIC_DISPATCH(RatiosOf)(M, gamma, gammaPerElement, n, out, rest);
+}
+
+Bounded bounded(double gamma, double M)
+{
+    Bounded out {};
+    HWY_DYNAMIC_DISPATCH(BoundedOf)(gamma, M, out);
+    return out;
+}
+
+std::vector<std::int64_t> targets() { return hwy::SupportedAndGeneratedTargets(); }
+
+const char *targetName(std::int64_t target) { return hwy::TargetName(target); }
+
+void forceTarget(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
+
+} // namespace flow::forward
+#endif
