@@ -95,12 +95,15 @@ HWY_INLINE DD MulDD(DD x, DD y) // 4u^2 (Algorithm 12)
     return FastTwoSum(c.hi, c.lo + Fma(x.lo, y.hi, t));
 }
 
-HWY_INLINE DD DivDD(DD x, DD y) // 15u^2 + 56u^3 (Algorithm 17)
+// 1/y: the reciprocal's residual 1 - y.hi th is exact with a fused
+// multiply-add, and one Newton step on it leaves about 4u^2; with the
+// roundings, 10u^2.
+HWY_INLINE DD Reciprocal(DD y)
 {
-    const V th = hn::Div(x.hi, y.hi);
-    const DD r = MulDDd(y, th);
-    const V delta = (x.hi - r.hi) + (x.lo - r.lo);
-    return FastTwoSum(th, hn::Div(delta, y.hi));
+    const D d;
+    const V th = hn::Div(hn::Set(d, 1.0), y.hi);
+    const V e = Fma(hn::Neg(y.hi), th, hn::Set(d, 1.0)) - y.lo * th;
+    return FastTwoSum(th, th * e);
 }
 
 HWY_INLINE DD Neg(DD x) { return {hn::Neg(x.hi), hn::Neg(x.lo)}; }
@@ -120,9 +123,21 @@ HWY_INLINE V Pow2(VI k)
     return hn::BitCast(D(), hn::ShiftLeft<52>(k + hn::Set(di, 1023)));
 }
 
-// log1p(r) for |r| <= 2^-8.6: terms to r^12, the first six in double-double.
-// The low word enters once, as r.lo / (1 + r.hi), the series' derivative.
-HWY_INLINE DD Log1pSmall(DD r, const Tables &t)
+// x + y where |x| >= |y| or where only an absolute bound is wanted: the
+// error is at most 4u^2 (|x| + |y|), not relative under cancellation.
+HWY_INLINE DD AddSloppy(DD x, DD y)
+{
+    const DD s = TwoSum(x.hi, y.hi);
+    return TwoSum(s.hi, s.lo + (x.lo + y.lo));
+}
+
+// log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^10, the first
+// three in double-double. The low word enters once, as r.lo / (1 + r.hi),
+// the series' derivative, expanded to r.hi^3.
+struct Series {
+    DD log1p, log1pmx;
+};
+HWY_INLINE Series Log1pSmall(DD r, const Tables &t)
 {
     const D d;
     V q = hn::Set(d, t.log1pTail[0]);
@@ -130,16 +145,21 @@ HWY_INLINE DD Log1pSmall(DD r, const Tables &t)
         q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
     DD s {q, hn::Zero(d)};
     for (const DoubleWord &c : t.log1pHead)
-        s = AddDD(MulDDd(s, r.hi), Constant(c));
-    s = MulDDd(s, r.hi);
-    return AddDDd(s, hn::Div(r.lo, hn::Set(d, 1.0) + r.hi));
+        s = AddSloppy(Constant(c), MulDDd(s, r.hi));
+    const DD mx = MulDDd(MulDDd(s, r.hi), r.hi);
+    const V mr = hn::Neg(r.hi);
+    const V slope = Fma(Fma(mr, mr, mr), mr, mr); // 1/(1 + r) - 1
+    const V low = r.lo * slope;
+    return {AddDDd(AddDDd(mx, r.hi), r.lo + low), AddDDd(mx, low)};
 }
 
 // log1p(x), given x and w = 1 + x each to double-double accuracy: next to 0
-// the series takes x itself; elsewhere w = 2^e f, with f * inv - 1 exact
-// for the tabled inv of f's leading bits. error is an absolute bound.
+// the series takes x itself, with a relative bound; elsewhere w = 2^e f,
+// f * inv - 1 is exact for the tabled inv of f's leading bits, and the
+// bound is absolute. e ln2 is exact in its first part. log1pmx, x's
+// log1p(x) - x, is kept for |x| < 2^-14 only.
 struct Logarithm {
-    DD value;
+    DD value, log1pmx;
     V error;
 };
 HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
@@ -148,48 +168,45 @@ HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
     const DI di;
     const auto small = hn::Lt(hn::Abs(x.hi), hn::Set(d, 0x1p-9));
     const VI bits = hn::BitCast(di, w.hi);
-    const VI biased = hn::ShiftRight<52>(bits);
-    const VI e = biased - hn::Set(di, 1023);
+    const VI e = hn::ShiftRight<52>(bits) - hn::Set(di, 1023);
     const V unscale = Pow2(hn::Neg(e));
     const V fh = w.hi * unscale;
-    const V fl = w.lo * unscale;
     const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
     const V inv = hn::GatherIndex(d, t.logInv, j);
-    const DD rl = TwoProd(fl, inv);
-    const DD reduced = AddDDd(rl, Fma(fh, inv, hn::Set(d, -1.0)));
-    const DD r = Select(small, x, reduced);
+    const DD reduced = AddDDd(TwoProd(w.lo * unscale, inv), Fma(fh, inv, hn::Set(d, -1.0)));
     const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
-    const DD table {hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)),
-        hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j))};
-    const DD scaled = AddDD(MulDDd(Constant(t.ln2), ev), table);
-    const DD value = AddDD(scaled, Log1pSmall(r, t));
-    const V error = hn::IfThenElse(
-        small, hn::Set(d, 0x1p-97) * hn::Abs(x.hi), hn::Set(d, 0x1p-96) * (hn::Set(d, 1.0) + hn::Abs(ev)));
-    return {value, error};
+    const DD scaled = TwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
+    const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
+    const Series series = Log1pSmall(Select(small, x, reduced), t);
+    const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
+    const V error = hn::IfThenElse(small, hn::Set(d, 0x1p-80) * hn::Abs(x.hi), hn::Set(d, 0x1p-81));
+    return {value, series.log1pmx, error};
 }
 
 // exp(v) for 0 <= v <= 700: v = (64 k + j) ln2/64 + r, |r| <= ln2/128 + tiny,
 // with ln2/64 in three parts, the first short enough that n times it is
-// exact; terms of exp(r) to r^11, the first five in double-double.
+// exact; terms of exp(r.hi) to r^9, the first three in double-double, and
+// r.lo as the factor 1 + r.lo.
 HWY_INLINE DD Exp(DD v, const Tables &t)
 {
     const D d;
     const DI di;
     const V n = hn::Round(v.hi * hn::Set(d, t.invLn2Over64));
     const VI ni = hn::ConvertTo(di, n);
-    const V head = v.hi - n * hn::Set(d, t.ln2Over64[0]);
-    DD r = AddDD(DD {head, hn::Zero(d)}, Neg(TwoProd(n, hn::Set(d, t.ln2Over64[1]))));
-    r = AddDDd(r, v.lo - n * hn::Set(d, t.ln2Over64[2]));
+    const V head = v.hi - n * hn::Set(d, t.ln2Over64[0]); // exact
+    const DD mid = TwoProd(n, hn::Set(d, t.ln2Over64[1]));
+    const DD r = FastTwoSum(head, hn::Neg(mid.hi));
+    const V rl = r.lo + ((v.lo - mid.lo) - n * hn::Set(d, t.ln2Over64[2]));
     V q = hn::Set(d, t.expTail[0]);
     for (int k = 1; k < kExpTail; ++k)
         q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
     DD s {q, hn::Zero(d)};
     for (const DoubleWord &c : t.expHead)
-        s = AddDD(MulDD(s, r), Constant(c));
-    s = AddDDd(MulDD(s, r), hn::Set(d, 1.0)); // exp(r)
+        s = AddSloppy(Constant(c), MulDDd(s, r.hi));
+    s = AddDDd(MulDDd(s, r.hi), hn::Set(d, 1.0)); // exp(r.hi)
+    s = AddDDd(s, s.hi * rl);
     const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
-    const DD power {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)};
-    const DD e = MulDD(s, power);
+    const DD e = MulDD(s, DD {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)});
     const V scale = Pow2(hn::ShiftRight<6>(ni));
     return {e.hi * scale, e.lo * scale};
 }
@@ -221,12 +238,17 @@ HWY_INLINE Evaluated Evaluate(V g, V M, const Tables &t)
     const DD Am2 = MulDD(m2, A);
     const DD C = AddDDd(MulDD(gm1, m2), hn::Set(d, 2.0)); // 2 + (g - 1) M^2
 
+    const DD invA = Reciprocal(A);
+    const DD invB = Reciprocal(B);
+    const DD invAm2 = Reciprocal(Am2);
+    const DD invGm1 = Reciprocal(gm1);
+
     DD *r = out.ratio;
-    r[1] = DivDD(A, B); // p
-    r[3] = DivDD(Am2, B); // V
-    r[2] = DivDD(B, Am2); // rho
+    r[1] = MulDD(A, invB); // p
+    r[3] = MulDD(Am2, invB); // V
+    r[2] = MulDD(B, invAm2); // rho
     r[0] = MulDD(r[1], r[3]); // T
-    r[4] = DivDD(MulDD(Am2, C), MulDD(B, B)); // T0
+    r[4] = MulDD(MulDD(r[0], C), invA); // T0
     for (int k = 0; k < 5; ++k)
         out.bound[k] = hn::Set(d, 0x1p-96) * hn::Abs(r[k].hi);
 
@@ -236,24 +258,33 @@ HWY_INLINE Evaluated Evaluate(V g, V M, const Tables &t)
     // and ln p0/p0* = (g log1p(z) + log1p(x))/(g - 1): terms of size 1 for
     // any g, where the textbook forms subtract terms of size g.
     const DD dm = AddDDd(TwoSum(m2.hi, hn::Neg(one)), m2.lo);
-    const Logarithm Lx = Log1p(DivDD(MulDDd(dm, g), A), DivDD(B, A), t);
-    const Logarithm Ly = Log1p(Neg(DivDD(dm, Am2)), r[2], t);
-    const Logarithm Lz = Log1p(Neg(DivDD(dm, B)), DivDD(C, B), t);
-    const auto combine = [&](const Logarithm &L, V &bound) {
-        const DD sum = AddDD(MulDDd(L.value, g), Lx.value);
-        const V size = g * hn::Abs(L.value.hi) + hn::Abs(Lx.value.hi);
-        bound = (g * L.error + Lx.error + hn::Set(d, 0x1p-100) * size) / gm1.hi * hn::Set(d, 1 + 0x1p-40);
-        const DD q = DivDD(sum, gm1);
-        bound = bound + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
+    const Logarithm Lx = Log1p(MulDD(MulDDd(dm, g), invA), MulDD(B, invA), t);
+    const Logarithm Ly = Log1p(Neg(MulDD(dm, invAm2)), r[2], t);
+    const Logarithm Lz = Log1p(Neg(MulDD(dm, invB)), MulDD(C, invB), t);
+    // Next to M = 1 the first-order terms cancel: g y + x = g d^2/((1 + g) M^2)
+    // and g z + x = g^2 d^2/((1 + g)(1 + g M^2)) are formed directly and
+    // the rest summed as log1p(v) - v, all of one size.
+    const auto near = hn::Lt(hn::Abs(Lx.value.hi), hn::Set(d, 0x1p-14));
+    const DD gd2 = MulDDd(MulDD(dm, dm), g);
+    const auto combine = [&](const Logarithm &L, const DD &first, V &bound) {
+        const DD far = AddSloppy(MulDDd(L.value, g), Lx.value);
+        const V farSize = g * hn::Abs(L.value.hi) + hn::Abs(Lx.value.hi);
+        const V farError = g * L.error + Lx.error + hn::Set(d, 0x1p-100) * farSize;
+        const DD close = AddSloppy(AddSloppy(MulDDd(L.log1pmx, g), Lx.log1pmx), first);
+        const V closeSize = g * hn::Abs(L.log1pmx.hi) + hn::Abs(Lx.log1pmx.hi) + hn::Abs(first.hi);
+        const V closeError = hn::Set(d, 0x1p-78) * closeSize;
+        const DD q = MulDD(Select(near, close, far), invGm1);
+        bound = hn::IfThenElse(near, closeError, farError) / gm1.hi * hn::Set(d, 1 + 0x1p-40)
+            + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
         return q;
     };
     V lnP0Bound;
-    r[6] = combine(Ly, out.bound[6]);
-    const DD lnP0 = combine(Lz, lnP0Bound);
+    r[6] = combine(Ly, MulDD(gd2, invAm2), out.bound[6]);
+    const DD lnP0 = combine(Lz, MulDDd(MulDD(MulDD(gd2, invA), invB), g), lnP0Bound);
     const auto expOk = hn::Le(lnP0.hi, hn::Set(d, 700.0));
     out.inDomain = hn::And(out.inDomain, expOk);
     r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
-    out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-98));
+    out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-84));
     return out;
 }
 

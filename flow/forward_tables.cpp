@@ -61,7 +61,15 @@ Tables build()
     }
     Big ln2;
     mpfr_const_log2(ln2.get(), MPFR_RNDN);
-    t.ln2 = ln2.split();
+    {
+        Big head;
+        mpfr_set(head.get(), ln2.get(), MPFR_RNDN);
+        mpfr_prec_round(head.get(), 42, MPFR_RNDN);
+        t.ln2Head = mpfr_get_d(head.get(), MPFR_RNDN);
+        Big tail;
+        mpfr_sub_d(tail.get(), ln2.get(), t.ln2Head, MPFR_RNDN);
+        t.ln2Tail = mpfr_get_d(tail.get(), MPFR_RNDN);
+    }
     Big step; // ln2/64 in parts
     mpfr_div_ui(step.get(), ln2.get(), kExpTable, MPFR_RNDN);
     for (double &part : t.ln2Over64) {
@@ -76,23 +84,23 @@ Tables build()
 
     // log1p(r) / r = sum (-1)^(k+1) r^(k-1) / k; exp(r) = 1 + r sum r^(k-1) / k!.
     for (int i = 0; i < kLog1pTail; ++i) {
-        const int k = 12 - i;
+        const int k = 10 - i;
         t.log1pTail[i] = (k % 2 == 0 ? -1.0 : 1.0) / k;
     }
-    for (int i = 0; i < 6; ++i) {
-        const int k = 6 - i;
+    for (int i = 0; i < 2; ++i) {
+        const int k = 3 - i;
         t.log1pHead[i] = reciprocal(k % 2 == 0 ? -k : k);
     }
     long factorial = 1;
-    DoubleWord inverse[12];
-    for (int k = 1; k <= 11; ++k) {
+    DoubleWord inverse[10];
+    for (int k = 1; k <= 9; ++k) {
         factorial *= k;
         inverse[k] = reciprocal(factorial);
     }
     for (int i = 0; i < kExpTail; ++i)
-        t.expTail[i] = inverse[11 - i].hi;
-    for (int i = 0; i < 5; ++i)
-        t.expHead[i] = inverse[5 - i];
+        t.expTail[i] = inverse[9 - i].hi;
+    for (int i = 0; i < 3; ++i)
+        t.expHead[i] = inverse[3 - i];
     return t;
 }
 
