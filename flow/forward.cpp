@@ -131,6 +131,21 @@ HWY_INLINE DD AddSloppy(DD x, DD y)
     return TwoSum(s.hi, s.lo + (x.lo + y.lo));
 }
 
+// x + y for |x.hi| >= |y.hi|, left unnormalized inside a series: the
+// error is at most 3u^2 |x + y|.
+HWY_INLINE DD AddFast(DD x, DD y)
+{
+    const DD s = FastTwoSum(x.hi, y.hi);
+    return {s.hi, s.lo + (x.lo + y.lo)};
+}
+
+// x y, left unnormalized inside a series.
+HWY_INLINE DD MulFast(DD x, V y)
+{
+    const DD c = TwoProd(x.hi, y);
+    return {c.hi, Fma(x.lo, y, c.lo)};
+}
+
 // log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^10, the first
 // three in double-double. The low word enters once, as r.lo / (1 + r.hi),
 // the series' derivative, expanded to r.hi^3.
@@ -145,12 +160,13 @@ HWY_INLINE Series Log1pSmall(DD r, const Tables &t)
         q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
     DD s {q, hn::Zero(d)};
     for (const DoubleWord &c : t.log1pHead)
-        s = AddSloppy(Constant(c), MulDDd(s, r.hi));
-    const DD mx = MulDDd(MulDDd(s, r.hi), r.hi);
+        s = AddFast(Constant(c), MulFast(s, r.hi));
+    const DD mx = MulDDd(MulFast(s, r.hi), r.hi);
     const V mr = hn::Neg(r.hi);
     const V slope = Fma(Fma(mr, mr, mr), mr, mr); // 1/(1 + r) - 1
     const V low = r.lo * slope;
-    return {AddDDd(AddDDd(mx, r.hi), r.lo + low), AddDDd(mx, low)};
+    const DD sum = FastTwoSum(r.hi, mx.hi);
+    return {DD {sum.hi, sum.lo + (mx.lo + (r.lo + low))}, DD {mx.hi, mx.lo + low}};
 }
 
 // log1p(x), given x and w = 1 + x each to double-double accuracy: next to 0
@@ -173,7 +189,8 @@ HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
     const V fh = w.hi * unscale;
     const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
     const V inv = hn::GatherIndex(d, t.logInv, j);
-    const DD reduced = AddDDd(TwoProd(w.lo * unscale, inv), Fma(fh, inv, hn::Set(d, -1.0)));
+    // Unnormalized: the series takes the low word only to first order.
+    const DD reduced {Fma(fh, inv, hn::Set(d, -1.0)), w.lo * unscale * inv};
     const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
     const DD scaled = TwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
     const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
@@ -202,9 +219,10 @@ HWY_INLINE DD Exp(DD v, const Tables &t)
         q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
     DD s {q, hn::Zero(d)};
     for (const DoubleWord &c : t.expHead)
-        s = AddSloppy(Constant(c), MulDDd(s, r.hi));
-    s = AddDDd(MulDDd(s, r.hi), hn::Set(d, 1.0)); // exp(r.hi)
-    s = AddDDd(s, s.hi * rl);
+        s = AddFast(Constant(c), MulFast(s, r.hi));
+    s = MulFast(s, r.hi);
+    const DD one = FastTwoSum(hn::Set(d, 1.0), s.hi);
+    s = {one.hi, one.lo + (s.lo + rl + s.hi * rl)}; // exp(r.hi) (1 + r.lo)
     const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
     const DD e = MulDD(s, DD {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)});
     const V scale = Pow2(hn::ShiftRight<6>(ni));
