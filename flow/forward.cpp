@@ -47,6 +47,26 @@ HWY_INLINE V Fma(V a, V b, V c)
 #endif
 }
 
+// a * b - c, rounded once.
+HWY_INLINE V FmaSub(V a, V b, V c)
+{
+#if HWY_NATIVE_FMA
+    return hn::MulSub(a, b, c);
+#else
+    return Fma(a, b, hn::Neg(c));
+#endif
+}
+
+// c - a * b, rounded once.
+HWY_INLINE V FmaNeg(V a, V b, V c)
+{
+#if HWY_NATIVE_FMA
+    return hn::NegMulAdd(a, b, c);
+#else
+    return Fma(hn::Neg(a), b, c);
+#endif
+}
+
 // Error-free transformations and the double-word algorithms of Joldes,
 // Muller and Popescu (ACM TOMS 44, 2017), named by their relative bounds.
 HWY_INLINE DD TwoSum(V a, V b)
@@ -65,7 +85,7 @@ HWY_INLINE DD FastTwoSum(V a, V b) // |a| >= |b|
 HWY_INLINE DD TwoProd(V a, V b)
 {
     const V p = a * b;
-    return {p, Fma(a, b, hn::Neg(p))};
+    return {p, FmaSub(a, b, p)};
 }
 
 HWY_INLINE DD AddDD(DD x, DD y) // 3u^2 + 13u^3 (Algorithm 6)
@@ -102,7 +122,7 @@ HWY_INLINE DD Reciprocal(DD y)
 {
     const D d;
     const V th = hn::Div(hn::Set(d, 1.0), y.hi);
-    const V e = Fma(hn::Neg(y.hi), th, hn::Set(d, 1.0)) - y.lo * th;
+    const V e = FmaNeg(y.hi, th, hn::Set(d, 1.0)) - y.lo * th;
     return FastTwoSum(th, th * e);
 }
 
@@ -190,7 +210,7 @@ HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
     const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
     const V inv = hn::GatherIndex(d, t.logInv, j);
     // Unnormalized: the series takes the low word only to first order.
-    const DD reduced {Fma(fh, inv, hn::Set(d, -1.0)), w.lo * unscale * inv};
+    const DD reduced {FmaSub(fh, inv, hn::Set(d, 1.0)), w.lo * unscale * inv};
     const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
     const DD scaled = TwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
     const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
@@ -236,30 +256,48 @@ struct Evaluated {
     hn::Mask<D> inDomain;
 };
 
-HWY_INLINE Evaluated Evaluate(V g, V M, const Tables &t)
+// What depends on gamma alone: worked out once a call when gamma is one
+// value. Lanes with gamma out of range compute at 1.4 and are left out.
+struct Gamma {
+    V g;
+    DD A, gm1, invA, invGm1; // 1 + g, g - 1 (both exact) and their reciprocals
+    hn::Mask<D> inRange;
+};
+
+HWY_INLINE Gamma GammaOf(V g)
+{
+    const D d;
+    const V one = hn::Set(d, 1.0);
+    Gamma out;
+    out.inRange = hn::And(hn::Gt(g, one), hn::Le(g, hn::Set(d, 1e6)));
+    out.g = hn::IfThenElse(out.inRange, g, hn::Set(d, 1.4));
+    out.A = TwoSum(one, out.g);
+    out.gm1 = TwoSum(out.g, hn::Neg(one));
+    out.invA = Reciprocal(out.A);
+    out.invGm1 = Reciprocal(out.gm1);
+    return out;
+}
+
+HWY_INLINE Evaluated Evaluate(const Gamma &gamma, V M, const Tables &t)
 {
     const D d;
     const V one = hn::Set(d, 1.0);
     Evaluated out;
-    const V absM = hn::Abs(M);
-    out.inDomain = hn::And(hn::And(hn::Ge(M, hn::Set(d, 0x1p-200)), hn::Le(absM, hn::Set(d, 0x1p200))),
-        hn::And(hn::Gt(g, one), hn::Le(g, hn::Set(d, 1e6))));
+    out.inDomain = hn::And(
+        gamma.inRange, hn::And(hn::Ge(M, hn::Set(d, 0x1p-200)), hn::Le(hn::Abs(M), hn::Set(d, 0x1p200))));
     // Out of the domain the lanes compute at a harmless point and are left
     // to the exact path.
     M = hn::IfThenElse(out.inDomain, M, hn::Set(d, 2.0));
-    g = hn::IfThenElse(out.inDomain, g, hn::Set(d, 1.4));
+    const V g = gamma.g;
+    const DD &A = gamma.A, &gm1 = gamma.gm1, &invA = gamma.invA, &invGm1 = gamma.invGm1;
 
     const DD m2 = TwoProd(M, M); // exact
-    const DD A = TwoSum(one, g); // 1 + g, exact
-    const DD gm1 = TwoSum(g, hn::Neg(one)); // g - 1, exact
     const DD B = AddDDd(MulDDd(m2, g), one); // 1 + g M^2
     const DD Am2 = MulDD(m2, A);
     const DD C = AddDDd(MulDD(gm1, m2), hn::Set(d, 2.0)); // 2 + (g - 1) M^2
 
-    const DD invA = Reciprocal(A);
     const DD invB = Reciprocal(B);
     const DD invAm2 = Reciprocal(Am2);
-    const DD invGm1 = Reciprocal(gm1);
 
     DD *r = out.ratio;
     r[1] = MulDD(A, invB); // p
@@ -277,8 +315,9 @@ HWY_INLINE Evaluated Evaluate(V g, V M, const Tables &t)
     // any g, where the textbook forms subtract terms of size g.
     const DD dm = AddDDd(TwoSum(m2.hi, hn::Neg(one)), m2.lo);
     const Logarithm Lx = Log1p(MulDD(MulDDd(dm, g), invA), MulDD(B, invA), t);
-    const Logarithm Ly = Log1p(Neg(MulDD(dm, invAm2)), r[2], t);
-    const Logarithm Lz = Log1p(Neg(MulDD(dm, invB)), MulDD(C, invB), t);
+    const DD minusD = Neg(dm);
+    const Logarithm Ly = Log1p(MulDD(minusD, invAm2), r[2], t);
+    const Logarithm Lz = Log1p(MulDD(minusD, invB), MulDD(C, invB), t);
     // Next to M = 1 the first-order terms cancel: g y + x = g d^2/((1 + g) M^2)
     // and g z + x = g^2 d^2/((1 + g)(1 + g M^2)) are formed directly and
     // the rest summed as log1p(v) - v, all of one size.
@@ -330,13 +369,15 @@ void RatiosOf(const double *M, const double *gamma, bool gammaPerElement, size_t
     const size_t lanes = hn::Lanes(d);
     const Tables &t = tables();
     double *columns[7] = {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s};
+    const Gamma shared = GammaOf(hn::Set(d, gamma[0]));
     HWY_ALIGN double mIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[7][hn::MaxLanes(d)];
     for (size_t i = 0; i < n; i += lanes) {
         const size_t count = n - i < lanes ? n - i : lanes;
-        V m, g;
+        V m, g = hn::Set(d, gamma[0]);
         if (count == lanes) {
             m = hn::LoadU(d, M + i);
-            g = gammaPerElement ? hn::LoadU(d, gamma + i) : hn::Set(d, gamma[0]);
+            if (gammaPerElement)
+                g = hn::LoadU(d, gamma + i);
         } else { // the tail, padded with a point that needs no exact path
             for (size_t k = 0; k < lanes; ++k) {
                 mIn[k] = k < count ? M[i + k] : 2.0;
@@ -345,7 +386,7 @@ void RatiosOf(const double *M, const double *gamma, bool gammaPerElement, size_t
             m = hn::Load(d, mIn);
             g = hn::Load(d, gIn);
         }
-        const Evaluated e = Evaluate(g, m, t);
+        const Evaluated e = Evaluate(gammaPerElement ? GammaOf(g) : shared, m, t);
         auto settled = e.inDomain;
         for (int k = 0; k < 7; ++k)
             settled = hn::And(settled, Decided(e.ratio[k], e.bound[k]));
@@ -371,7 +412,7 @@ void RatiosOf(const double *M, const double *gamma, bool gammaPerElement, size_t
 void BoundedOf(double gamma, double M, Bounded &out)
 {
     const D d;
-    const Evaluated e = Evaluate(hn::Set(d, gamma), hn::Set(d, M), tables());
+    const Evaluated e = Evaluate(GammaOf(hn::Set(d, gamma)), hn::Set(d, M), tables());
     for (int k = 0; k < 7; ++k) {
         out.hi[k] = hn::GetLane(e.ratio[k].hi);
         out.lo[k] = hn::GetLane(e.ratio[k].lo);
