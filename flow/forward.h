@@ -26,6 +26,10 @@ struct Columns {
 void ratios(const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const Columns &out,
     std::vector<std::size_t> &rest);
 
+// The seven ratios at one (gamma, M), in the order of Columns, when the
+// kernel settles them all; false leaves the element to the exact path.
+bool one(double gamma, double M, double ratio[7]);
+
 // One element's double-double values and their bounds, for tests: for each
 // ratio k in the order T, p, rho, V, T0, p0, s, the exact value lies within
 // bound[k] of hi[k] + lo[k]. inDomain is false where the bounds do not hold.

@@ -12,8 +12,8 @@ struct DoubleWord {
 
 inline constexpr int kLogTable = 256; // by f's leading eight bits
 inline constexpr int kExpTable = 64;  // 2^(j/64)
-inline constexpr int kLog1pTail = 7; // terms 10 down to 4 in double
-inline constexpr int kExpTail = 6;   // 1/9! down to 1/4!
+inline constexpr int kLog1pTail = 7;  // terms 10 down to 4 in double
+inline constexpr int kExpTail = 6;    // 1/9! down to 1/4!
 
 struct Tables {
     // inv: 1/f at the middle of each eighth-bit interval, to 8 bits, so that
