@@ -74,6 +74,8 @@ BUILD_PACKAGES+=(libhwy-dev libmpfr-dev pkgconf)
 # The Python module: pybind11 and the headers of Debian's python3 build it,
 # numpy gives it arrays.
 BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
+# The exact ratios: MPFR and the GMP it builds on.
+BUILD_PACKAGES+=(libmpfr-dev libgmp-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To run the README's examples as written (one reads a CSV file with Python).
 TEST_PACKAGES+=(python3)
@@ -83,6 +85,8 @@ TEST_PACKAGES+=(desktop-file-utils)
 TEST_PACKAGES+=(groff-base)
 # The Python module's tests run under pytest and draw its picture with matplotlib.
 TEST_PACKAGES+=(python3-pytest python3-matplotlib)
+# The hard cases' table of forward ratios is made with mpmath.
+TEST_PACKAGES+=(python3-mpmath)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
 # CPack looks at the program with file.
 PACKAGE_PACKAGES=(dpkg-dev file)
