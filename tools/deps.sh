@@ -68,14 +68,12 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 f
 # The command-line front end: CLI11 reads its arguments, Boost.Math finds the
 # roots that have no closed form.
 BUILD_PACKAGES+=(libcli11-dev libboost-dev)
-# The ratios: Highway runs the kernel on SIMD lanes, MPFR settles what its
-# bounds leave open.
-BUILD_PACKAGES+=(libhwy-dev libmpfr-dev pkgconf)
+# The ratios: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles
+# what its bounds leave open.
+BUILD_PACKAGES+=(libhwy-dev libmpfr-dev libgmp-dev pkgconf)
 # The Python module: pybind11 and the headers of Debian's python3 build it,
 # numpy gives it arrays.
 BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
-# The exact ratios: MPFR and the GMP it builds on.
-BUILD_PACKAGES+=(libmpfr-dev libgmp-dev)
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To run the README's examples as written (one reads a CSV file with Python).
 TEST_PACKAGES+=(python3)
