@@ -357,9 +357,9 @@ template<class D> struct Kernel {
         const V below = hn::IfThenElse(atPower, half * hn::Set(d, 0.5), half);
         const auto normal = hn::And(hn::Ge(x.hi, hn::Set(d, 0x1p-960)), hn::Le(x.hi, hn::Set(d, 0x1p1000)));
         // An exact 0, the entropy at M = 1, is settled too.
-    const auto exactZero = hn::And(hn::Eq(x.hi, hn::Zero(d)), hn::Eq(bound, hn::Zero(d)));
-    return hn::Or(exactZero,
-        hn::And(normal, hn::And(hn::Lt(x.lo + bound, half), hn::Gt(x.lo - bound, hn::Neg(below)))));
+        const auto exactZero = hn::And(hn::Eq(x.hi, hn::Zero(d)), hn::Eq(bound, hn::Zero(d)));
+        return hn::Or(
+            exactZero, hn::And(normal, hn::And(hn::Lt(x.lo + bound, half), hn::Gt(x.lo - bound, hn::Neg(below)))));
     }
 };
 
