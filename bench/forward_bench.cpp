@@ -104,7 +104,14 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&recorder);
     benchmark::Shutdown();
 
-    std::printf("\nGoals (same run, medians of CPU time; 1.1e6 M at gamma 1.4):\n");
+    std::printf("\nLeft to the exact path, of %zu M:", machs().size());
+    for (const double gamma : {1.4, 1e6}) {
+        Out out(machs().size());
+        std::vector<std::size_t> rest;
+        flow::forward::ratios(machs().data(), &gamma, false, machs().size(), out.columns(), rest);
+        std::printf(" %zu at gamma %g;", rest.size(), gamma);
+    }
+    std::printf("\n\nGoals (same run, medians of CPU time; 1.1e6 M at gamma 1.4):\n");
     bool all = true;
     const auto closed = recorder.times("ClosedForms");
     for (std::int64_t target : targets) {

@@ -69,8 +69,9 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 f
 # roots that have no closed form.
 BUILD_PACKAGES+=(libcli11-dev libboost-dev)
 # The ratios: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles
-# what its bounds leave open.
-BUILD_PACKAGES+=(libhwy-dev libmpfr-dev libgmp-dev pkgconf)
+# what its bounds leave open. The fuzz build takes the core too.
+CORE_PACKAGES=(libhwy-dev libmpfr-dev libgmp-dev pkgconf)
+BUILD_PACKAGES+=("${CORE_PACKAGES[@]}")
 # The Python module: pybind11 and the headers of Debian's python3 build it,
 # numpy gives it arrays.
 BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
