@@ -123,3 +123,28 @@ TEST(Exact, DistanceOfTheNearestDoubleIsAtMostHalfAnUlp)
             }
         }
 }
+
+// Correct rounding keeps a monotone ratio monotone over consecutive doubles,
+// where a path one ulp off shows as a step back: p, rho fall and V rises
+// with M; T0, p0 and s turn at M = 1, T at M = 1/sqrt(gamma).
+TEST(Exact, RatiosStayMonotoneOverConsecutiveMachNumbers)
+{
+    for (double gamma : {1.0001, 1.4, 5.0 / 3, 1000.0, 1e6})
+        for (double start : {1e-150, 1e-3, 0.3, 0.99999, 1.0, 1.7, 40.0, 1e150}) {
+            const auto rising = [&](double M) { return std::array {M < 1 / std::sqrt(gamma), M < 1, M >= 1}; };
+            auto before = flow::exact::ratios(gamma, start);
+            for (double M = std::nextafter(start, INFINITY), n = 0; n < 40; M = std::nextafter(M, INFINITY), ++n) {
+                const auto now = flow::exact::ratios(gamma, M);
+                const auto [t, t0, s] = rising(M);
+                const std::string at = "gamma " + hex(gamma) + ", M " + hex(M);
+                EXPECT_TRUE(t ? now.T >= before.T : now.T <= before.T) << at;
+                EXPECT_LE(now.p, before.p) << at;
+                EXPECT_LE(now.rho, before.rho) << at;
+                EXPECT_GE(now.V, before.V) << at;
+                EXPECT_TRUE(t0 ? now.T0 >= before.T0 : now.T0 <= before.T0) << at;
+                EXPECT_TRUE(s ? now.p0 >= before.p0 && now.s >= before.s : now.p0 <= before.p0 && now.s <= before.s)
+                    << at;
+                before = now;
+            }
+        }
+}
