@@ -112,6 +112,17 @@ double rounded(const Big &x, mpfr_rnd_t rnd)
     return toDouble(r, t, rnd);
 }
 
+// MPFR caches constants such as ln 2 per thread: a thread that used them
+// frees them as it ends, not to leak them in every worker a caller starts.
+void releaseCachesAtThreadExit()
+{
+    struct Release {
+        ~Release() { mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE); }
+    };
+    static thread_local Release release;
+    (void)release;
+}
+
 bool inDomain(double gamma, double M) { return gamma > 1 && gamma <= 1e6 && M > 0 && std::isfinite(M); }
 
 // The exact numbers every ratio is made of.
@@ -356,6 +367,7 @@ Ratios ratios(double gamma, double M)
         return {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
     if (M == 1)
         return {1, 1, 1, 1, 1, 1, 0};
+    releaseCachesAtThreadExit();
     const Exact x(gamma, M);
     Ratios r {};
     r.T = rational(x, 0);
@@ -378,6 +390,7 @@ double distance(int k, double gamma, double M, double hi, double lo)
     add(y, h, l);
     if (M == 1)
         return gap(Big(k == 6 ? 0.0 : 1.0), y);
+    releaseCachesAtThreadExit();
     const Exact x(gamma, M);
     if (k < 5) {
         // num/den - y = (num - y den)/den, the numerator exact.
