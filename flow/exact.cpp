@@ -381,9 +381,10 @@ Ratios ratios(double gamma, double M)
 
 double distance(int k, double gamma, double M, double hi, double lo)
 {
-    if (k < 0 || k > 6 || !inDomain(gamma, M) || std::isnan(hi + lo))
+    // Not hi + lo in double, which may overflow where the exact sum does not.
+    if (k < 0 || k > 6 || !inDomain(gamma, M) || std::isnan(hi) || std::isnan(lo) || std::isnan(hi + lo))
         return kNaN;
-    if (std::isinf(hi + lo))
+    if (std::isinf(hi) || std::isinf(lo))
         return kInf;
     const Big h(hi), l(lo);
     Big y;
