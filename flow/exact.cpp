@@ -112,6 +112,17 @@ double rounded(const Big &x, mpfr_rnd_t rnd)
     return toDouble(r, t, rnd);
 }
 
+// MPFR caches constants such as ln 2 per thread: a thread that used them
+// frees them as it ends, not to leak them in every worker a caller starts.
+void releaseCachesAtThreadExit()
+{
+    struct Release {
+        ~Release() { mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE); }
+    };
+    static thread_local Release release;
+    (void)release;
+}
+
 bool inDomain(double gamma, double M) { return gamma > 1 && gamma <= 1e6 && M > 0 && std::isfinite(M); }
 
 // The exact numbers every ratio is made of.
@@ -201,30 +212,32 @@ void lnRatio(const Exact &x, const Big &f, const Big &num, Big &out)
 }
 
 // s = ((g + 1) ln(p*/p) - g ln M^2)/(g - 1) and ln p0 = g/(g - 1)
-// ln((2 + (g - 1) M^2)/(1 + g)) - ln(p*/p) at precision w, M != 1. Each
-// term is within 6 ulps; the error bound follows the cancellation the
-// exponents show, next to M = 1 and for large g alike.
-void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx &p0, Approx &s)
+// ln((2 + (g - 1) M^2)/(1 + g)) - ln(p*/p) at precision w, M != 1, each
+// when asked for. Each term is within 6 ulps; the error bound follows the
+// cancellation the exponents show, next to M = 1 and for large g alike.
+void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Approx *s)
 {
     const auto rnd = MPFR_RNDN;
-    Big lnM2(w), lnP(w), lnU(w);
-    if (mpfr_get_exp(x.d) < 0)
-        mpfr_log1p(lnM2, x.d, rnd);
-    else
-        mpfr_log(lnM2, x.m2, rnd);
+    Big lnP(w), t1(w), t2(w);
     lnRatio(x, x.g, x.w, lnP);
-    lnRatio(x, x.gm1, x.u, lnU);
-
-    Big t1(w), t2(w), n(w);
-    mpfr_mul(t1, x.g, lnM2, rnd);
-    mpfr_mul(t2, x.v1, lnP, rnd);
-    mpfr_sub(n, t2, t1, rnd);
-    if (!mpfr_zero_p(n)) {
-        mpfr_div(s.value, n, x.gm1, rnd);
-        s.err = w - (std::max(mpfr_get_exp(t1), mpfr_get_exp(t2)) - mpfr_get_exp(n)) - 7;
+    if (s) {
+        Big lnM2(w), n(w);
+        if (mpfr_get_exp(x.d) < 0)
+            mpfr_log1p(lnM2, x.d, rnd);
+        else
+            mpfr_log(lnM2, x.m2, rnd);
+        mpfr_mul(t1, x.g, lnM2, rnd);
+        mpfr_mul(t2, x.v1, lnP, rnd);
+        mpfr_sub(n, t2, t1, rnd);
+        if (!mpfr_zero_p(n)) {
+            mpfr_div(s->value, n, x.gm1, rnd);
+            s->err = w - (std::max(mpfr_get_exp(t1), mpfr_get_exp(t2)) - mpfr_get_exp(n)) - 7;
+        }
     }
-
-    Big e(w), l(w), low(w);
+    if (!p0)
+        return;
+    Big lnU(w), e(w), l(w), low(w);
+    lnRatio(x, x.gm1, x.u, lnU);
     mpfr_div(e, x.g, x.gm1, rnd);
     mpfr_mul(t2, e, lnU, rnd);
     mpfr_sub(l, t2, lnP, rnd);
@@ -233,13 +246,13 @@ void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx &p0, Appro
     mpfr_set_ui_2exp(low, 1, top - w, MPFR_RNDU);
     mpfr_sub(low, l, low, MPFR_RNDD);
     if (mpfr_cmp_d(low, lnPast) > 0) {
-        p0.past = true;
+        p0->past = true;
         return;
     }
     if (top - w > -10)
         return;
-    mpfr_exp(p0.value, l, rnd);
-    p0.err = w - std::max<mpfr_exp_t>(top, 1) - 3;
+    mpfr_exp(p0->value, l, rnd);
+    p0->err = w - std::max<mpfr_exp_t>(top, 1) - 3;
 }
 
 // The double nearest the exact value, if a's error bound decides it.
@@ -315,7 +328,7 @@ void transcendental(const Exact &x, double &p0, double &s)
     bool compared = false;
     for (mpfr_prec_t w = kStart;; w *= 2) {
         Approx a0(w), as(w);
-        approximate(x, w, kLnPastDouble, a0, as);
+        approximate(x, w, kLnPastDouble, p0Is ? nullptr : &a0, sIs ? nullptr : &as);
         if (!sIs)
             sIs = decided(as);
         if (!p0Is)
@@ -354,6 +367,7 @@ Ratios ratios(double gamma, double M)
         return {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
     if (M == 1)
         return {1, 1, 1, 1, 1, 1, 0};
+    releaseCachesAtThreadExit();
     const Exact x(gamma, M);
     Ratios r {};
     r.T = rational(x, 0);
@@ -367,15 +381,17 @@ Ratios ratios(double gamma, double M)
 
 double distance(int k, double gamma, double M, double hi, double lo)
 {
-    if (k < 0 || k > 6 || !inDomain(gamma, M) || std::isnan(hi + lo))
+    // Not hi + lo in double, which may overflow where the exact sum does not.
+    if (k < 0 || k > 6 || !inDomain(gamma, M) || std::isnan(hi) || std::isnan(lo) || std::isnan(hi + lo))
         return kNaN;
-    if (std::isinf(hi + lo))
+    if (std::isinf(hi) || std::isinf(lo))
         return kInf;
     const Big h(hi), l(lo);
     Big y;
     add(y, h, l);
     if (M == 1)
         return gap(Big(k == 6 ? 0.0 : 1.0), y);
+    releaseCachesAtThreadExit();
     const Exact x(gamma, M);
     if (k < 5) {
         // num/den - y = (num - y den)/den, the numerator exact.
@@ -389,9 +405,8 @@ double distance(int k, double gamma, double M, double hi, double lo)
     }
     bool compared = false;
     for (mpfr_prec_t w = kStart;; w *= 2) {
-        Approx a0(w), as(w);
-        approximate(x, w, kLnPastTwice, a0, as);
-        const Approx &a = k == 5 ? a0 : as;
+        Approx a(w);
+        approximate(x, w, kLnPastTwice, k == 5 ? &a : nullptr, k == 6 ? &a : nullptr);
         if (a.past)
             return kInf;
         if (a.err <= 60)

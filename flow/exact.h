@@ -2,7 +2,8 @@
 
 // The forward ratios in multiple precision (MPFR), each the double nearest
 // its exact value: the reference the fast paths fall back to and are tested
-// against. Safe to call from several threads at once.
+// against. Safe to call from several threads at once: Debian's MPFR keeps
+// its exponent range and caches per thread.
 //
 // p, V, rho, T and T0 are rational in gamma and M: numerator and denominator
 // are formed exactly and divided once, so ties round to even. p0 and s are
@@ -27,8 +28,9 @@ Ratios ratios(double gamma, double M);
 // |exact - (hi + lo)| for ratio k (0..6 in the order T, p, rho, V, T0, p0,
 // s), rounded up to a double; for tests of the fast kernel's error bound.
 // NaN for k or (gamma, M) out of range or a NaN hi or lo, infinity for an
-// infinite one. The one approximation: when p0 is rational and its exact
-// distance lies within 2^-4000 of a double, the next double up may be given.
+// infinite one. The one approximation: where the distance lies within
+// 2^-4000 of itself of a double, in practice only where p0 is rational, the
+// next double up may be given.
 double distance(int k, double gamma, double M, double hi, double lo);
 
 } // namespace flow::exact
