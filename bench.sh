@@ -34,6 +34,14 @@ set -e
 tally "$status"
 
 echo
+echo "== Forward kernel at each instruction set against plain closed forms (median of 9, interleaved)"
+set +e
+"$build/bench/forward_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
+status=$?
+set -e
+tally "$status"
+
+echo
 echo "== Command line against its floors (median of 5 repetitions, interleaved)"
 set +e
 "$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true

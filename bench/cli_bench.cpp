@@ -4,6 +4,8 @@
 #include "cli/values.h"
 #include "flow/relations.h"
 
+#include "bench/goals.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -137,62 +139,6 @@ void FromMach(benchmark::State &state)
 }
 BENCHMARK(FromMach);
 
-// Shows and keeps the median of each case for the goals after the table.
-class Recorder : public benchmark::ConsoleReporter {
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    struct Times {
-        double cpu; // the spawned program's for spawned cases, in ns
-        double wall;
-    };
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        std::vector<Run> shown;
-        for (const Run &run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (run.error_occurred || median || single)
-                shown.push_back(run);
-            if (run.error_occurred || !(median || single))
-                continue;
-            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
-            const bool manual = run.run_name.time_type == "manual_time";
-            const auto wall = run.counters.find("wall");
-            m_times.emplace_back(run.run_name.function_name,
-                Times {(manual ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) / unit * 1e9,
-                    wall != run.counters.end() ? wall->second.value * 1e9 : run.GetAdjustedRealTime() / unit * 1e9});
-        }
-        ConsoleReporter::ReportRuns(shown);
-    }
-
-    // Nanoseconds per iteration; negative when not measured.
-    Times times(const std::string &name) const
-    {
-        for (const auto &[run, times] : m_times)
-            if (run == name)
-                return times;
-        return {-1, -1};
-    }
-
-private:
-    std::vector<std::pair<std::string, Times>> m_times;
-};
-
-bool goal(const char *what, Recorder::Times measured, Recorder::Times floor, double limit)
-{
-    if (measured.cpu < 0 || floor.cpu <= 0) {
-        std::printf("  %-52s %12s (goal <= %g)\n", what, "not measured", limit);
-        return true;
-    }
-    const double ratio = measured.cpu / floor.cpu;
-    const bool met = ratio <= limit;
-    std::printf("  %-52s %8.2fx (goal <= %g)  %-6s  wall time %.2fx\n", what, ratio, limit, met ? "met" : "MISSED",
-        measured.wall / floor.wall);
-    return met;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -200,20 +146,20 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    Recorder recorder(
+    bench::Recorder recorder(
         isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&recorder);
     benchmark::Shutdown();
 
     std::printf("\nGoals (same run, medians of CPU time, the spawned program's own where one is spawned):\n");
     bool all = true;
-    all &= goal("1,000,000-row --csv table / its numbers by to_chars", recorder.times("CliTable"),
+    all &= bench::goal("1,000,000-row --csv table / its numbers by to_chars", recorder.times("CliTable"),
         recorder.times("ToCharsFloor"), 2.0);
-    all &= goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
+    all &= bench::goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
         recorder.times("StartHelloWorld"), 2.0);
-    all &= goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
+    all &= bench::goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
         recorder.times("FromMach"), 20.0);
-    all &= goal(
+    all &= bench::goal(
         "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
     return all ? 0 : 2; // 1 stays for a failure to run
 }

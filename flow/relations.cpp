@@ -1,6 +1,8 @@
 #include "flow/relations.h"
 
+#include "flow/exact.h"
 #include "flow/extended.h"
+#include "flow/forward.h"
 #include "flow/wording.h"
 
 #include <boost/math/tools/toms748_solve.hpp>
@@ -403,7 +405,16 @@ Solution fromMach(double gama, double M)
         return none(branchOf(M), *problem);
     if (!(M > 0) || !std::isfinite(M))
         return none(Branch::None, "M must be a number above 0, not " + shortestText(M));
-    return stateAt(gama, M, branchOf(M));
+    double r[7];
+    if (forward::one(gama, M, r)) [[likely]]
+        return {branchOf(M), FlowState {M, r[0], r[1], r[2], r[3], r[4], r[5], r[6]}, {}};
+    // The kernel's bounds could not settle it, or a ratio leaves their range.
+    const exact::Ratios e = exact::ratios(gama, M);
+    RangeNote range;
+    const auto at = [&](Quantity q, double v) { return range.rounded(quantityName(q), v); };
+    const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
+        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), M == 1 ? 0.0 : at(Quantity::s, e.s)};
+    return {branchOf(M), state, range.note()};
 }
 
 std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which)

@@ -3,11 +3,12 @@
 // Every Rayleigh relation, forward from M and inverse from any ratio to the
 // sonic state, for the command line. Unlike the window's functions these
 // never throw: an input without an answer gets a sentence that says why.
-// They work in extended precision: each ratio they return from M is the
-// exact value correctly rounded, but for ties closer than about 1e-18. An
-// inverse is exact for an input within a fraction of an ulp of the one
-// given, not correctly rounded: next to an extremum M moves as the square
-// root of the input, so its last bits are as uncertain as the input's.
+// Forward, every ratio is the double nearest its exact value, for every
+// gamma in (1, 1e6] and every M in range (docs/accuracy.md). An inverse works
+// in extended precision: it is exact for an input within a fraction of an
+// ulp of the one given, not correctly rounded: next to an extremum M moves
+// as the square root of the input, so its last bits are as uncertain as the
+// input's.
 
 #include <array>
 #include <optional>
@@ -71,6 +72,8 @@ struct Solution {
 std::optional<std::string> gammaProblem(double gama);
 
 // The state at Mach number M for gamma (> 1): M must be positive and finite.
+// A ratio that rounds to 0 is NaN and one past the largest double infinity,
+// each named in the note; a subnormal one is kept.
 Solution fromMach(double gama, double M);
 
 // Every state whose quantity q has this value, one Solution per branch asked

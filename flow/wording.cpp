@@ -58,6 +58,7 @@ std::string RangeNote::note() const
     std::string note;
     addNames(note, m_above, "above ", std::numeric_limits<double>::max(), ", the largest a double holds");
     addNames(note, m_below, "below ", std::numeric_limits<double>::min(), ", the smallest a double holds");
+    addNames(note, m_vanished, "below ", std::numeric_limits<double>::denorm_min(), ", the smallest a double holds");
     return note;
 }
 

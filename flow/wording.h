@@ -46,13 +46,24 @@ public:
             x > 1 ? std::numeric_limits<double>::infinity() : std::numeric_limits<double>::quiet_NaN());
     }
 
+    // v, correctly rounded from a positive exact value: kept, subnormal or
+    // not; infinity past the largest double and NaN in place of a false 0,
+    // each named.
+    double rounded(std::string_view name, double v)
+    {
+        if (v > 0 && std::isfinite(v)) [[likely]]
+            return v;
+        (v == 0 ? m_vanished : m_above).push_back(name);
+        return v == 0 ? std::numeric_limits<double>::quiet_NaN() : v;
+    }
+
     // "T2/T1 is below 2.2251e-308, the smallest a double holds", or "".
     std::string note() const;
 
 private:
     void note(std::string_view name, double v);
 
-    std::vector<std::string_view> m_above, m_below;
+    std::vector<std::string_view> m_above, m_below, m_vanished;
 };
 
 } // namespace flow

@@ -68,6 +68,10 @@ BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 f
 # The command-line front end: CLI11 reads its arguments, Boost.Math finds the
 # roots that have no closed form.
 BUILD_PACKAGES+=(libcli11-dev libboost-dev)
+# The ratios: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles
+# what its bounds leave open. The fuzz build takes the core too.
+CORE_PACKAGES=(libhwy-dev libmpfr-dev libgmp-dev pkgconf)
+BUILD_PACKAGES+=("${CORE_PACKAGES[@]}")
 # The Python module: pybind11 and the headers of Debian's python3 build it,
 # numpy gives it arrays.
 BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
@@ -80,6 +84,8 @@ TEST_PACKAGES+=(desktop-file-utils)
 TEST_PACKAGES+=(groff-base)
 # The Python module's tests run under pytest and draw its picture with matplotlib.
 TEST_PACKAGES+=(python3-pytest python3-matplotlib)
+# The hard cases' table of forward ratios is made with mpmath.
+TEST_PACKAGES+=(python3-mpmath)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
 # CPack looks at the program with file.
 PACKAGE_PACKAGES=(dpkg-dev file)

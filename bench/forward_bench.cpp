@@ -1,0 +1,127 @@
+// The forward kernel against the seven ratios as plain double closed forms,
+// each instruction set forced in turn, on one set of inputs.
+
+#include "bench/goals.h"
+#include "flow/forward.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+// 1e6 Mach numbers log-uniform over [1e-3, 1e3], then 1e5 over [0.9, 1.1].
+const std::vector<double> &machs()
+{
+    static const std::vector<double> m = [] {
+        std::mt19937_64 random(20261209);
+        std::uniform_real_distribution<double> exponent(-3, 3), near(0.9, 1.1);
+        std::vector<double> v;
+        for (int i = 0; i < 1'000'000; ++i)
+            v.push_back(std::pow(10.0, exponent(random)));
+        for (int i = 0; i < 100'000; ++i)
+            v.push_back(near(random));
+        return v;
+    }();
+    return m;
+}
+
+struct Out {
+    explicit Out(std::size_t n) : T(n), p(n), rho(n), V(n), T0(n), p0(n), s(n) { }
+    std::vector<double> T, p, rho, V, T0, p0, s;
+    flow::forward::Columns columns()
+    {
+        return {T.data(), p.data(), rho.data(), V.data(), T0.data(), p0.data(), s.data()};
+    }
+};
+
+constexpr double kGamma = 1.4;
+
+// As a careful user writes them, sharing what the ratios share.
+void ClosedForms(benchmark::State &state)
+{
+    const std::vector<double> &M = machs();
+    Out out(M.size());
+    const double g = kGamma, a = 1 + g, power = g / (g - 1), over = 1 / (g - 1);
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < M.size(); ++i) {
+            const double m2 = M[i] * M[i];
+            const double b = 1 + g * m2;
+            const double p = a / b;
+            const double V = m2 * p;
+            const double c = (2 + (g - 1) * m2) / a;
+            out.p[i] = p;
+            out.V[i] = V;
+            out.rho[i] = 1 / V;
+            out.T[i] = V * p;
+            out.T0[i] = V * p * c;
+            out.p0[i] = p * std::pow(c, power);
+            out.s[i] = (g * std::log(1 / V) - std::log(p)) * over;
+        }
+        benchmark::DoNotOptimize(out.s.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(ClosedForms)->Unit(benchmark::kMillisecond);
+
+void Kernel(benchmark::State &state, std::int64_t target)
+{
+    flow::forward::forceTarget(target);
+    const std::vector<double> &M = machs();
+    Out out(M.size());
+    std::vector<std::size_t> rest;
+    const double g = kGamma;
+    for (auto _ : state) {
+        rest.clear();
+        flow::forward::ratios(M.data(), &g, false, M.size(), out.columns(), rest);
+        benchmark::DoNotOptimize(out.s.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["left"] = static_cast<double>(rest.size());
+    flow::forward::forceTarget(0);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::vector<std::int64_t> targets = flow::forward::targets();
+    for (std::int64_t target : targets)
+        benchmark::RegisterBenchmark(
+            (std::string("Kernel/") + flow::forward::targetName(target)).c_str(), Kernel, target)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    bench::Recorder recorder(
+        isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    benchmark::Shutdown();
+
+    std::printf("\nLeft to the exact path, of %zu M:", machs().size());
+    for (const double gamma : {1.4, 1e6}) {
+        Out out(machs().size());
+        std::vector<std::size_t> rest;
+        flow::forward::ratios(machs().data(), &gamma, false, machs().size(), out.columns(), rest);
+        std::printf(" %zu at gamma %g;", rest.size(), gamma);
+    }
+    std::printf("\n\nGoals (same run, medians of CPU time; 1.1e6 M at gamma 1.4):\n");
+    bool all = true;
+    const auto closed = recorder.times("ClosedForms");
+    for (std::int64_t target : targets) {
+        const std::string name = flow::forward::targetName(target);
+        const double limit = name == "AVX2" ? 1.6 : name == "AVX3" || name == "AVX3_DL" ? 1.2 : 1e9;
+        const std::string what = "kernel, " + name + " forced / plain double closed forms";
+        if (limit < 1e9)
+            all &= bench::goal(what.c_str(), recorder.times("Kernel/" + name), closed, limit);
+        else
+            bench::goal(what.c_str(), recorder.times("Kernel/" + name), closed, limit);
+    }
+    return all ? 0 : 2;
+}

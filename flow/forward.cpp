@@ -1,0 +1,478 @@
+// The forward kernel, compiled once per instruction set by Highway. Every
+// step is an IEEE operation on each lane (add, multiply, divide, fused
+// multiply-add) or a select, so every lane width gives the same bits.
+// Bounds are those of docs/accuracy.md, with u = 2^-53.
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "flow/forward.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "flow/forward.h"
+#include "flow/forward_tables.h"
+
+#include <cmath>
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace flow::forward {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// The kernel over lanes of any width: D is a full vector for arrays and a
+// single lane for one value.
+template<class D> struct Kernel {
+    using V = hn::Vec<D>;
+    using DI = hn::RebindToSigned<D>;
+    using VI = hn::Vec<DI>;
+
+    // A double-double: hi + lo with |lo| <= ulp(hi)/2.
+    struct DD {
+        V hi, lo;
+    };
+
+    // a * b + c, rounded once, on every target: two-product needs it exact.
+    static HWY_INLINE V Fma(V a, V b, V c)
+    {
+#if HWY_NATIVE_FMA
+        return hn::MulAdd(a, b, c);
+#else
+        const D d;
+        HWY_ALIGN double x[hn::MaxLanes(d)], y[hn::MaxLanes(d)], z[hn::MaxLanes(d)];
+        hn::Store(a, d, x);
+        hn::Store(b, d, y);
+        hn::Store(c, d, z);
+        for (size_t i = 0; i < hn::Lanes(d); ++i)
+            x[i] = std::fma(x[i], y[i], z[i]);
+        return hn::Load(d, x);
+#endif
+    }
+
+    // a * b - c, rounded once.
+    static HWY_INLINE V FmaSub(V a, V b, V c)
+    {
+#if HWY_NATIVE_FMA
+        return hn::MulSub(a, b, c);
+#else
+        return Fma(a, b, hn::Neg(c));
+#endif
+    }
+
+    // c - a * b, rounded once.
+    static HWY_INLINE V FmaNeg(V a, V b, V c)
+    {
+#if HWY_NATIVE_FMA
+        return hn::NegMulAdd(a, b, c);
+#else
+        return Fma(hn::Neg(a), b, c);
+#endif
+    }
+
+    // Error-free transformations and the double-word algorithms of Joldes,
+    // Muller and Popescu (ACM TOMS 44, 2017), named by their relative bounds.
+    static HWY_INLINE DD TwoSum(V a, V b)
+    {
+        const V s = a + b;
+        const V bb = s - a;
+        return {s, (a - (s - bb)) + (b - bb)};
+    }
+
+    static HWY_INLINE DD FastTwoSum(V a, V b) // |a| >= |b|
+    {
+        const V s = a + b;
+        return {s, b - (s - a)};
+    }
+
+    static HWY_INLINE DD TwoProd(V a, V b)
+    {
+        const V p = a * b;
+        return {p, FmaSub(a, b, p)};
+    }
+
+    static HWY_INLINE DD AddDDd(DD x, V y) // 2u^2 (Algorithm 4)
+    {
+        const DD s = TwoSum(x.hi, y);
+        return FastTwoSum(s.hi, x.lo + s.lo);
+    }
+
+    static HWY_INLINE DD MulDDd(DD x, V y) // 2u^2 (Algorithm 9)
+    {
+        const DD c = TwoProd(x.hi, y);
+        return FastTwoSum(c.hi, Fma(x.lo, y, c.lo));
+    }
+
+    static HWY_INLINE DD MulDD(DD x, DD y) // 4u^2 (Algorithm 12)
+    {
+        const DD c = TwoProd(x.hi, y.hi);
+        const V t = Fma(x.hi, y.lo, x.lo * y.lo);
+        return FastTwoSum(c.hi, c.lo + Fma(x.lo, y.hi, t));
+    }
+
+    // 1/y: the reciprocal's residual 1 - y.hi th is exact with a fused
+    // multiply-add, and one Newton step on it leaves about 4u^2; with the
+    // roundings, 10u^2.
+    static HWY_INLINE DD Reciprocal(DD y)
+    {
+        const D d;
+        const V th = hn::Div(hn::Set(d, 1.0), y.hi);
+        const V e = FmaNeg(y.hi, th, hn::Set(d, 1.0)) - y.lo * th;
+        return FastTwoSum(th, th * e);
+    }
+
+    static HWY_INLINE DD Neg(DD x) { return {hn::Neg(x.hi), hn::Neg(x.lo)}; }
+
+    static HWY_INLINE DD Select(hn::Mask<D> m, DD a, DD b)
+    {
+        return {hn::IfThenElse(m, a.hi, b.hi), hn::IfThenElse(m, a.lo, b.lo)};
+    }
+
+    static HWY_INLINE DD Constant(const DoubleWord &c)
+    {
+        const D d;
+        return {hn::Set(d, c.hi), hn::Set(d, c.lo)};
+    }
+
+    // 2^k for whole k in the normal range, built from its bits.
+    static HWY_INLINE V Pow2(VI k)
+    {
+        const DI di;
+        return hn::BitCast(D(), hn::ShiftLeft<52>(k + hn::Set(di, 1023)));
+    }
+
+    // x + y where |x| >= |y| or where only an absolute bound is wanted: the
+    // error is at most 4u^2 (|x| + |y|), not relative under cancellation.
+    static HWY_INLINE DD AddSloppy(DD x, DD y)
+    {
+        const DD s = TwoSum(x.hi, y.hi);
+        return TwoSum(s.hi, s.lo + (x.lo + y.lo));
+    }
+
+    // x + y for |x.hi| >= |y.hi|, left unnormalized inside a series: the
+    // error is at most 3u^2 |x + y|.
+    static HWY_INLINE DD AddFast(DD x, DD y)
+    {
+        const DD s = FastTwoSum(x.hi, y.hi);
+        return {s.hi, s.lo + (x.lo + y.lo)};
+    }
+
+    // x y, left unnormalized inside a series.
+    static HWY_INLINE DD MulFast(DD x, V y)
+    {
+        const DD c = TwoProd(x.hi, y);
+        return {c.hi, Fma(x.lo, y, c.lo)};
+    }
+
+    // log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^10, the first
+    // three in double-double. The low word enters once, as r.lo / (1 + r.hi),
+    // the series' derivative, expanded to r.hi^3.
+    struct Series {
+        DD log1p, log1pmx;
+    };
+    static HWY_INLINE Series Log1pSmall(DD r, const Tables &t)
+    {
+        const D d;
+        V q = hn::Set(d, t.log1pTail[0]);
+        for (int k = 1; k < kLog1pTail; ++k)
+            q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
+        DD s {q, hn::Zero(d)};
+        for (const DoubleWord &c : t.log1pHead)
+            s = AddFast(Constant(c), MulFast(s, r.hi));
+        const DD mx = MulDDd(MulFast(s, r.hi), r.hi);
+        const V mr = hn::Neg(r.hi);
+        const V slope = Fma(Fma(mr, mr, mr), mr, mr); // 1/(1 + r) - 1
+        const V low = r.lo * slope;
+        const DD sum = FastTwoSum(r.hi, mx.hi);
+        return {DD {sum.hi, sum.lo + (mx.lo + (r.lo + low))}, DD {mx.hi, mx.lo + low}};
+    }
+
+    // log1p(x), given x and w = 1 + x each to double-double accuracy: next to 0
+    // the series takes x itself, with a relative bound; elsewhere w = 2^e f,
+    // f * inv - 1 is exact for the tabled inv of f's leading bits, and the
+    // bound is absolute. e ln2 is exact in its first part. log1pmx, x's
+    // log1p(x) - x, is kept for |x| < 2^-14 only.
+    struct Logarithm {
+        DD value, log1pmx;
+        V error;
+    };
+    static HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
+    {
+        const D d;
+        const DI di;
+        const auto small = hn::Lt(hn::Abs(x.hi), hn::Set(d, 0x1p-9));
+        const VI bits = hn::BitCast(di, w.hi);
+        const VI e = hn::ShiftRight<52>(bits) - hn::Set(di, 1023);
+        const V unscale = Pow2(hn::Neg(e));
+        const V fh = w.hi * unscale;
+        const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
+        const V inv = hn::GatherIndex(d, t.logInv, j);
+        // Unnormalized: the series takes the low word only to first order.
+        const DD reduced {FmaSub(fh, inv, hn::Set(d, 1.0)), w.lo * unscale * inv};
+        const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
+        const DD scaled = TwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
+        const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
+        const Series series = Log1pSmall(Select(small, x, reduced), t);
+        const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
+        const V error = hn::IfThenElse(small, hn::Set(d, 0x1p-80) * hn::Abs(x.hi), hn::Set(d, 0x1p-81));
+        return {value, series.log1pmx, error};
+    }
+
+    // exp(v) for 0 <= v <= 700: v = (64 k + j) ln2/64 + r, |r| <= ln2/128 + tiny,
+    // with ln2/64 in three parts, the first short enough that n times it is
+    // exact; terms of exp(r.hi) to r^9, the first three in double-double, and
+    // r.lo as the factor 1 + r.lo.
+    static HWY_INLINE DD Exp(DD v, const Tables &t)
+    {
+        const D d;
+        const DI di;
+        const V n = hn::Round(v.hi * hn::Set(d, t.invLn2Over64));
+        const VI ni = hn::ConvertTo(di, n);
+        const V head = v.hi - n * hn::Set(d, t.ln2Over64[0]); // exact
+        const DD mid = TwoProd(n, hn::Set(d, t.ln2Over64[1]));
+        const DD r = FastTwoSum(head, hn::Neg(mid.hi));
+        const V rl = r.lo + ((v.lo - mid.lo) - n * hn::Set(d, t.ln2Over64[2]));
+        V q = hn::Set(d, t.expTail[0]);
+        for (int k = 1; k < kExpTail; ++k)
+            q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
+        DD s {q, hn::Zero(d)};
+        for (const DoubleWord &c : t.expHead)
+            s = AddFast(Constant(c), MulFast(s, r.hi));
+        s = MulFast(s, r.hi);
+        const DD one = FastTwoSum(hn::Set(d, 1.0), s.hi);
+        s = {one.hi, one.lo + (s.lo + rl + s.hi * rl)}; // exp(r.hi) (1 + r.lo)
+        const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
+        const DD e = MulDD(s, DD {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)});
+        const V scale = Pow2(hn::ShiftRight<6>(ni));
+        return {e.hi * scale, e.lo * scale};
+    }
+
+    // The seven ratios of one vector of (gamma, M) with their absolute bounds.
+    struct Evaluated {
+        DD ratio[7];
+        V bound[7];
+        hn::Mask<D> inDomain;
+    };
+
+    // What depends on gamma alone: worked out once a call when gamma is one
+    // value. Lanes with gamma out of range compute at 1.4 and are left out.
+    struct Gamma {
+        V g;
+        DD A, gm1, invA, invGm1; // 1 + g, g - 1 (both exact) and their reciprocals
+        hn::Mask<D> inRange;
+    };
+
+    static HWY_INLINE Gamma GammaOf(V g)
+    {
+        const D d;
+        const V one = hn::Set(d, 1.0);
+        Gamma out;
+        out.inRange = hn::And(hn::Gt(g, one), hn::Le(g, hn::Set(d, 1e6)));
+        out.g = hn::IfThenElse(out.inRange, g, hn::Set(d, 1.4));
+        out.A = TwoSum(one, out.g);
+        out.gm1 = TwoSum(out.g, hn::Neg(one));
+        out.invA = Reciprocal(out.A);
+        out.invGm1 = Reciprocal(out.gm1);
+        return out;
+    }
+
+    static HWY_INLINE Evaluated Evaluate(const Gamma &gamma, V M, const Tables &t)
+    {
+        const D d;
+        const V one = hn::Set(d, 1.0);
+        Evaluated out;
+        out.inDomain
+            = hn::And(gamma.inRange, hn::And(hn::Ge(M, hn::Set(d, 0x1p-200)), hn::Le(hn::Abs(M), hn::Set(d, 0x1p200))));
+        // Out of the domain the lanes compute at a harmless point and are left
+        // to the exact path.
+        M = hn::IfThenElse(out.inDomain, M, hn::Set(d, 2.0));
+        const V g = gamma.g;
+        const DD &A = gamma.A, &gm1 = gamma.gm1, &invA = gamma.invA, &invGm1 = gamma.invGm1;
+
+        const DD m2 = TwoProd(M, M);             // exact
+        const DD B = AddDDd(MulDDd(m2, g), one); // 1 + g M^2
+        const DD Am2 = MulDD(m2, A);
+        const DD C = AddDDd(MulDD(gm1, m2), hn::Set(d, 2.0)); // 2 + (g - 1) M^2
+
+        const DD invB = Reciprocal(B);
+        const DD invAm2 = Reciprocal(Am2);
+
+        DD *r = out.ratio;
+        r[1] = MulDD(A, invB);              // p
+        r[3] = MulDD(Am2, invB);            // V
+        r[2] = MulDD(B, invAm2);            // rho
+        r[0] = MulDD(r[1], r[3]);           // T
+        r[4] = MulDD(MulDD(r[0], C), invA); // T0
+        for (int k = 0; k < 5; ++k)
+            out.bound[k] = hn::Set(d, 0x1p-96) * hn::Abs(r[k].hi);
+
+        // With x = g d/(1 + g), y = -d/((1 + g) M^2) and z = -d/(1 + g M^2),
+        // d = M^2 - 1: p = 1/(1 + x), rho = 1 + y, and (p0/p0*)/p to the power
+        // (g-1)/g is p (1 + z). So (s* - s)/R = (g log1p(y) + log1p(x))/(g - 1)
+        // and ln p0/p0* = (g log1p(z) + log1p(x))/(g - 1): terms of size 1 for
+        // any g, where the textbook forms subtract terms of size g.
+        const DD dm = AddDDd(TwoSum(m2.hi, hn::Neg(one)), m2.lo);
+        const Logarithm Lx = Log1p(MulDD(MulDDd(dm, g), invA), MulDD(B, invA), t);
+        const DD minusD = Neg(dm);
+        const Logarithm Ly = Log1p(MulDD(minusD, invAm2), r[2], t);
+        const Logarithm Lz = Log1p(MulDD(minusD, invB), MulDD(C, invB), t);
+        // Next to M = 1 the first-order terms cancel: g y + x = g d^2/((1 + g) M^2)
+        // and g z + x = g^2 d^2/((1 + g)(1 + g M^2)) are formed directly and
+        // the rest summed as log1p(v) - v, all of one size.
+        const auto near = hn::Lt(hn::Abs(Lx.value.hi), hn::Set(d, 0x1p-14));
+        const DD gd2 = MulDDd(MulDD(dm, dm), g);
+        const auto combine = [&](const Logarithm &L, const DD &first, V &bound) {
+            const DD far = AddSloppy(MulDDd(L.value, g), Lx.value);
+            const V farSize = g * hn::Abs(L.value.hi) + hn::Abs(Lx.value.hi);
+            const V farError = g * L.error + Lx.error + hn::Set(d, 0x1p-100) * farSize;
+            const DD close = AddSloppy(AddSloppy(MulDDd(L.log1pmx, g), Lx.log1pmx), first);
+            const V closeSize = g * hn::Abs(L.log1pmx.hi) + hn::Abs(Lx.log1pmx.hi) + hn::Abs(first.hi);
+            const V closeError = hn::Set(d, 0x1p-78) * closeSize;
+            const DD q = MulDD(Select(near, close, far), invGm1);
+            bound = hn::IfThenElse(near, closeError, farError) / gm1.hi * hn::Set(d, 1 + 0x1p-40)
+                + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
+            return q;
+        };
+        V lnP0Bound;
+        r[6] = combine(Ly, MulDD(gd2, invAm2), out.bound[6]);
+        const DD lnP0 = combine(Lz, MulDDd(MulDD(MulDD(gd2, invA), invB), g), lnP0Bound);
+        const auto expOk = hn::Le(lnP0.hi, hn::Set(d, 700.0));
+        out.inDomain = hn::And(out.inDomain, expOk);
+        r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
+        out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-84));
+        return out;
+    }
+
+    // True where hi is the double nearest every value within bound of hi + lo:
+    // the whole interval lies strictly between the midpoints around hi, the one
+    // below half as far at a power of two. The margin covers the rounding of
+    // lo +- bound.
+    static HWY_INLINE hn::Mask<D> Decided(DD x, V bound)
+    {
+        const D d;
+        const DI di;
+        const VI bits = hn::BitCast(di, x.hi);
+        const V power = hn::BitCast(d, hn::And(bits, hn::Set(di, 0x7ff0000000000000)));
+        const V half = power * hn::Set(d, 0x1p-53 * (1 - 0x1p-50));
+        const auto atPower = hn::RebindMask(d, hn::Eq(hn::And(bits, hn::Set(di, 0x000fffffffffffff)), hn::Zero(di)));
+        const V below = hn::IfThenElse(atPower, half * hn::Set(d, 0.5), half);
+        const auto normal = hn::And(hn::Ge(x.hi, hn::Set(d, 0x1p-960)), hn::Le(x.hi, hn::Set(d, 0x1p1000)));
+        // An exact 0, the entropy at M = 1, is settled too.
+        const auto exactZero = hn::And(hn::Eq(x.hi, hn::Zero(d)), hn::Eq(bound, hn::Zero(d)));
+        return hn::Or(
+            exactZero, hn::And(normal, hn::And(hn::Lt(x.lo + bound, half), hn::Gt(x.lo - bound, hn::Neg(below)))));
+    }
+};
+
+using Wide = Kernel<hn::ScalableTag<double>>;
+using One = Kernel<hn::CappedTag<double, 1>>;
+
+void RatiosOf(
+    const double *M, const double *gamma, bool gammaPerElement, size_t n, const Columns &out, std::vector<size_t> &rest)
+{
+    using K = Wide;
+    using V = K::V;
+    const hn::ScalableTag<double> d;
+    const size_t lanes = hn::Lanes(d);
+    const Tables &t = tables();
+    double *columns[7] = {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s};
+    const K::Gamma shared = K::GammaOf(hn::Set(d, gamma[0]));
+    HWY_ALIGN double mIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[7][hn::MaxLanes(d)];
+    for (size_t i = 0; i < n; i += lanes) {
+        const size_t count = n - i < lanes ? n - i : lanes;
+        V m, g = hn::Set(d, gamma[0]);
+        if (count == lanes) {
+            m = hn::LoadU(d, M + i);
+            if (gammaPerElement)
+                g = hn::LoadU(d, gamma + i);
+        } else { // the tail, padded with a point that needs no exact path
+            for (size_t k = 0; k < lanes; ++k) {
+                mIn[k] = k < count ? M[i + k] : 2.0;
+                gIn[k] = k < count ? gamma[gammaPerElement ? i + k : 0] : 1.4;
+            }
+            m = hn::Load(d, mIn);
+            g = hn::Load(d, gIn);
+        }
+        const K::Evaluated e = K::Evaluate(gammaPerElement ? K::GammaOf(g) : shared, m, t);
+        auto settled = e.inDomain;
+        for (int k = 0; k < 7; ++k)
+            settled = hn::And(settled, K::Decided(e.ratio[k], e.bound[k]));
+        if (count == lanes) {
+            for (int k = 0; k < 7; ++k)
+                hn::StoreU(e.ratio[k].hi, d, columns[k] + i);
+        } else {
+            for (int k = 0; k < 7; ++k) {
+                hn::Store(e.ratio[k].hi, d, buffer[k]);
+                std::memcpy(columns[k] + i, buffer[k], count * sizeof(double));
+            }
+        }
+        if (!hn::AllTrue(d, settled)) [[unlikely]] {
+            uint8_t mask[8] = {};
+            hn::StoreMaskBits(d, settled, mask);
+            for (size_t k = 0; k < count; ++k)
+                if (!(mask[k / 8] >> (k % 8) & 1))
+                    rest.push_back(i + k);
+        }
+    }
+}
+
+// One value in one lane: a single call costs one element's work.
+bool OneOf(double gamma, double M, double *ratio)
+{
+    using K = One;
+    const hn::CappedTag<double, 1> d;
+    const K::Evaluated e = K::Evaluate(K::GammaOf(hn::Set(d, gamma)), hn::Set(d, M), tables());
+    auto settled = e.inDomain;
+    for (int k = 0; k < 7; ++k) {
+        settled = hn::And(settled, K::Decided(e.ratio[k], e.bound[k]));
+        ratio[k] = hn::GetLane(e.ratio[k].hi);
+    }
+    return hn::AllTrue(d, settled);
+}
+
+void BoundedOf(double gamma, double M, Bounded &out)
+{
+    using K = One;
+    const hn::CappedTag<double, 1> d;
+    const K::Evaluated e = K::Evaluate(K::GammaOf(hn::Set(d, gamma)), hn::Set(d, M), tables());
+    for (int k = 0; k < 7; ++k) {
+        out.hi[k] = hn::GetLane(e.ratio[k].hi);
+        out.lo[k] = hn::GetLane(e.ratio[k].lo);
+        out.bound[k] = hn::GetLane(e.bound[k]);
+    }
+    out.inDomain = hn::AllTrue(d, e.inDomain);
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace flow::forward
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace flow::forward {
+
+HWY_EXPORT(RatiosOf);
+HWY_EXPORT(BoundedOf);
+HWY_EXPORT(OneOf);
+
+void ratios(const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const Columns &out,
+    std::vector<std::size_t> &rest)
+{
+    HWY_DYNAMIC_DISPATCH(RatiosOf)(M, gamma, gammaPerElement, n, out, rest);
+}
+
+bool one(double gamma, double M, double ratio[7]) { return HWY_DYNAMIC_DISPATCH(OneOf)(gamma, M, ratio); }
+
+Bounded bounded(double gamma, double M)
+{
+    Bounded out {};
+    HWY_DYNAMIC_DISPATCH(BoundedOf)(gamma, M, out);
+    return out;
+}
+
+std::vector<std::int64_t> targets() { return hwy::SupportedAndGeneratedTargets(); }
+
+const char *targetName(std::int64_t target) { return hwy::TargetName(target); }
+
+void forceTarget(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
+
+} // namespace flow::forward
+#endif
