@@ -103,8 +103,8 @@ TEST(Exact, FromMachAndTheKernelMatchEveryHardCase)
         c.assign(n, 0);
     std::vector<std::size_t> rest;
     flow::forward::ratios(M.data(), gamma.data(), true, n,
-        {column[0].data(), column[1].data(), column[2].data(), column[3].data(), column[4].data(),
-            column[5].data(), column[6].data()},
+        {column[0].data(), column[1].data(), column[2].data(), column[3].data(), column[4].data(), column[5].data(),
+            column[6].data()},
         rest);
     std::vector<std::array<double, 7>> one(n), batch(n);
     for (std::size_t i = 0; i < n; ++i) {
