@@ -4,6 +4,7 @@
 #include "flow/number_text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ostream>
 
@@ -151,10 +152,11 @@ void TableWriter::put(const char *text, std::size_t size)
 
 void TableWriter::flush()
 {
+    errno = 0; // so that a failure's reason is its own
     m_out.write(m_buffer.get(), m_end - m_buffer.get());
     m_end = m_buffer.get();
     if (!m_out)
-        throw OutputError();
+        throw OutputError(errno);
 }
 
 void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
@@ -167,9 +169,10 @@ void writeTable(std::ostream &out, const TableStyle &style, std::span<const Colu
     }
     rows(table);
     table.flush();
+    errno = 0;
     out.flush();
     if (!out)
-        throw OutputError();
+        throw OutputError(errno);
 }
 
 } // namespace cli

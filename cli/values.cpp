@@ -1,6 +1,7 @@
 #include "cli/values.h"
 
 #include "cli/errors.h"
+#include "cli/shown.h"
 #include "flow/number_text.h"
 
 #include <cmath>
@@ -16,8 +17,6 @@ namespace {
 // rounding in (stop - start) / step neither drops nor adds the last value.
 constexpr double kStepTolerance = 1e-6;
 
-std::string quoted(std::string_view text) { return '"' + std::string(text) + '"'; }
-
 // where says where a number stands when it is part of more, as
 // ' (in "0:x:1")', or is empty.
 double readNumber(std::string_view option, std::string_view text, const std::string &where)
@@ -25,7 +24,7 @@ double readNumber(std::string_view option, std::string_view text, const std::str
     const flow::NumberReading reading = flow::readNumber(text);
     if (reading)
         return reading.value;
-    throw UsageError(std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem) + where);
+    throw UsageError(std::string(option) + ": " + inQuotes(text) + ' ' + std::string(reading.problem) + where);
 }
 
 Range readRange(std::string_view option, std::string_view item, std::size_t maxCount, const std::string &where)
@@ -33,25 +32,25 @@ Range readRange(std::string_view option, std::string_view item, std::size_t maxC
     const auto first = item.find(':');
     const auto second = item.find(':', first + 1);
     if (second == std::string_view::npos || item.find(':', second + 1) != std::string_view::npos)
-        throw UsageError(std::string(option) + ": " + quoted(item) + " is not a range start:stop:step" + where);
+        throw UsageError(std::string(option) + ": " + inQuotes(item) + " is not a range start:stop:step" + where);
     const std::string_view parts[]
         = {item.substr(0, first), item.substr(first + 1, second - first - 1), item.substr(second + 1)};
 
     Range range;
-    const std::string inItem = " (in " + quoted(item) + ')' + where;
+    const std::string inItem = " (in " + inQuotes(item) + ')' + where;
     range.start = readNumber(option, parts[0], inItem);
     const double stop = readNumber(option, parts[1], inItem);
     range.step = readNumber(option, parts[2], inItem);
     if (!(range.step > 0))
-        throw UsageError(std::string(option) + ": the step of " + quoted(item) + " must be positive" + where);
+        throw UsageError(std::string(option) + ": the step of " + inQuotes(item) + " must be positive" + where);
     if (stop < range.start)
         throw UsageError(
-            std::string(option) + ": " + quoted(item) + " runs downward; ranges go from small to large" + where);
+            std::string(option) + ": " + inQuotes(item) + " runs downward; ranges go from small to large" + where);
     // In extended precision, so that stop - start cannot overflow however
     // far apart the ends are.
     const long double steps = std::floor((static_cast<long double>(stop) - range.start) / range.step + kStepTolerance);
     if (!(steps < static_cast<long double>(maxCount)))
-        throw UsageError(std::string(option) + ": " + quoted(item) + " has more than " + std::to_string(maxCount)
+        throw UsageError(std::string(option) + ": " + inQuotes(item) + " has more than " + std::to_string(maxCount)
             + " values" + where);
     range.count = static_cast<std::size_t>(steps) + 1;
     range.last = range.start + static_cast<double>(steps) * range.step;
@@ -88,7 +87,7 @@ std::vector<Range> readValues(std::string_view option, std::string_view text, st
     for (std::string_view rest = text;;) {
         const auto comma = rest.find(',');
         const std::string_view item = rest.substr(0, comma);
-        const std::string where = item == text ? "" : " (in " + quoted(text) + ')';
+        const std::string where = item == text ? "" : " (in " + inQuotes(text) + ')';
         add(values, total, readItem(option, item, maxCount, item.find(':') == item.npos ? where : ""), option,
             maxCount);
         if (comma == std::string_view::npos)
@@ -170,7 +169,7 @@ double readOneNumber(std::string_view option, std::string_view text)
     const flow::NumberReading reading = flow::readNumber(text);
     if (reading)
         return reading.value;
-    std::string message = std::string(option) + ": " + quoted(text) + ' ' + std::string(reading.problem);
+    std::string message = std::string(option) + ": " + inQuotes(text) + ' ' + std::string(reading.problem);
     if (text.find(',') != std::string_view::npos)
         message += " (it takes one number, and the decimal point is '.')";
     throw UsageError(message);

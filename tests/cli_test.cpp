@@ -1,4 +1,5 @@
 #include "cli/run.h"
+#include "cli/shown.h"
 #include "cli/table.h"
 #include "cli/values.h"
 #include "flow/number_text.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 #include <regex>
 #include <sstream>
@@ -147,7 +149,9 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongOnOneLineAndExitTwo)
         {{"--mach", "2", "--branch", "0"}, "--branch: 0 is not one of both, high, low, sub, sup"},
         {{"--gamma", "1000000.0000000001", "--mach", "2"},
             "--gamma: gamma must be above 1 and at most 1e6, not 1000000.0000000001"},
-        {{"--mach", "2", "extra"}, "The following argument was not expected: extra"},
+        {{"--mach", "2", "extra"},
+            "\"extra\" stands where no option takes it: each option takes one argument, and a list is one argument "
+            "with commas, as --mach 1,2"},
     };
     for (const auto &[args, what] : cases) {
         const Outcome r = run(args);
@@ -304,7 +308,7 @@ TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
     EXPECT_EQ(run({"heat", "heat", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
         heatUsage("heat given twice: a run takes one command"));
     EXPECT_EQ(run({"heat", "--mach", "2", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
-        heatUsage("The following arguments were not expected: 2 --mach"));
+        heatUsage("--mach is an input of the main command, not of heat, which takes --mach1 and a heat"));
 }
 
 // What the main command takes before heat counts as if given after it;
@@ -463,4 +467,76 @@ TEST(CommandLine, ADecimalCommaReadsAsTwoValuesWithANote)
         "is '.'\n");
     for (const char *list : {"0.5,2", "2,5,6", "2,-5", "1:2:1,5"})
         EXPECT_EQ(run({"--mach", list}).err, "") << list;
+}
+
+// Whatever CLI11 finds wrong is said in our words, whichever side of heat an
+// option stands.
+TEST(CommandLine, EveryMessageInOurWords)
+{
+    const std::string heatHelp = "\nsee kalvenor-cli heat --help\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases {
+        {{"--mach", "1", "--mach", "2"}, usage("--mach given twice: give one list, as --mach 1,2")},
+        {{"--mach", "1", "--mach", "2", "--mach", "3"}, usage("--mach given 3 times: give one list, as --mach 1,2")},
+        {{"--gamma", "1.3", "--gamma", "1.4", "--mach", "2"}, usage("--gamma given twice: give it once")},
+        {{"heat", "--mach1", "1", "--mach1", "2", "--T0-ratio", "1"},
+            "kalvenor-cli: --mach1 given twice: give one list, as --mach1 1,2" + heatHelp},
+        {{"--mach", "2", "heat", "--mach1", "0.3", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach is an input of the main command, not of heat, which takes --mach1 and a heat"
+                + heatHelp},
+        {{"heat", "--mach", "2", "--mach1", "0.3", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach is an input of the main command, not of heat, which takes --mach1 and a heat"
+                + heatHelp},
+        {{"heat", "--mach1", "0.3", "--T0-ratio", "1.1", "--branch", "sub"},
+            "kalvenor-cli: --branch is an option of the main command, not of heat: M2 keeps M1's branch" + heatHelp},
+        {{"--mach1", "0.3", "heat", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach1 is an option of heat: give it after heat, as kalvenor-cli heat --mach1 …"
+                + heatHelp},
+        {{"--T01", "300", "--mach", "2"},
+            usage("--T01 is an option of heat: give it after heat, as kalvenor-cli heat --T01 …")},
+        {{"--foo", "--mach", "2"}, usage("there is no option \"--foo\"")},
+        {{"--mach"}, usage("--mach needs its VALUES, as in --mach 1,2")},
+        {{"--mach", "2", "--branch"}, usage("--branch needs a value")},
+        {{"--mach", "2", "--csv=maybe"}, usage("--csv takes no value, not \"maybe\": give it alone")},
+        {{"--mach", "2", "--decimals", "100"}, usage("--decimals: \"100\" is out of range: 0 to 15")},
+        {{"--mach", "2", "--decimals", "0000000000000000000007"}, ""},
+        {{"--mach", "\x1b[31m\xff"}, usage("--mach: \"\\x1b[31m\\xff\" is not a number")},
+        {{"--mach", std::string(100, '9') + "x"}, usage("--mach: \"" + std::string(40, '9') + "…\" is not a number")},
+    };
+    for (const auto &[args, err] : cases) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.err, err) << args.back();
+        EXPECT_EQ(r.status, err.empty() ? 0 : 2) << args.back();
+    }
+}
+
+TEST(Shown, EscapesWhatATerminalCannotShowAndCutsLongText)
+{
+    const std::pair<std::string, std::string> escapes[] = {
+        {std::string("a\0b", 3), "a\\x00b"}, {"\x1b[2J", "\\x1b[2J"}, {"\x7f\t", "\\x7f\\x09"},
+        {"M\xc3\xa9lange \xe2\x80\xa6 \xf0\x9f\x94\xa5", "M\xc3\xa9lange \xe2\x80\xa6 \xf0\x9f\x94\xa5"}, // UTF-8 stays
+        {"\xc3", "\\xc3"},                                                                                // cut short
+        {"\xc0\xaf", "\\xc0\\xaf"},                   // overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},          // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, // past U+10FFFF
+        {"\xc2\x9b", "\\xc2\\x9b"},                   // C1 control
+    };
+    for (const auto &[text, shown] : escapes)
+        EXPECT_EQ(cli::escaped(text), shown);
+    EXPECT_EQ(cli::cut(std::string(40, 'x')), std::string(40, 'x'));
+    EXPECT_EQ(cli::cut(std::string(41, 'x')), std::string(40, 'x') + "…");
+    std::string wide;
+    for (int i = 0; i < 41; ++i)
+        wide += "\xc3\xa9";
+    EXPECT_EQ(cli::cut(wide), wide.substr(0, 80) + "…"); // characters, not bytes
+}
+
+TEST(CommandLine, AnOutputThatFailsSaysWhy)
+{
+    std::ofstream full("/dev/full");
+    ASSERT_TRUE(full.is_open());
+    const std::vector<const char *> argv {"kalvenor-cli", "--mach", "1:1000:1"};
+    std::istringstream in;
+    std::ostringstream err;
+    EXPECT_EQ(cli::run(static_cast<int>(argv.size()), argv.data(), in, full, err), 2);
+    EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output: No space left on device\n");
 }
