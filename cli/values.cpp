@@ -4,7 +4,10 @@
 #include "cli/shown.h"
 #include "flow/number_text.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -13,9 +16,29 @@
 namespace cli {
 namespace {
 
-// Stop counts as reached when the steps come this close to it, so that the
-// rounding in (stop - start) / step neither drops nor adds the last value.
-constexpr double kStepTolerance = 1e-6;
+std::string shortest(double value)
+{
+    char text[flow::kMaxNumberText];
+    return std::string(text, flow::writeShortest(text, value));
+}
+
+// a + b as the rounded sum and its exact error.
+std::pair<double, double> twoSum(double a, double b)
+{
+    const double sum = a + b;
+    const double bb = sum - a;
+    return {sum, (a - (sum - bb)) + (b - bb)};
+}
+
+// a + b rounded to the neighbour whose last bit is odd: what lets a second
+// rounding to nearest give the correctly rounded sum of three.
+double roundToOdd(double a, double b)
+{
+    const auto [sum, error] = twoSum(a, b);
+    if (error == 0 || (std::bit_cast<std::uint64_t>(sum) & 1) != 0)
+        return sum;
+    return std::nextafter(sum, error > 0 ? HUGE_VAL : -HUGE_VAL);
+}
 
 // where says where a number stands when it is part of more, as
 // ' (in "0:x:1")', or is empty.
@@ -48,16 +71,28 @@ Range readRange(std::string_view option, std::string_view item, std::size_t maxC
             std::string(option) + ": " + inQuotes(item) + " runs downward; ranges go from small to large" + where);
     // In extended precision, so that stop - start cannot overflow however
     // far apart the ends are.
-    const long double steps = std::floor((static_cast<long double>(stop) - range.start) / range.step + kStepTolerance);
+    const long double quotient = (static_cast<long double>(stop) - range.start) / range.step;
+    // A step no larger than the spacing of doubles at the range's far end
+    // would give equal values there.
+    const double far = std::max(std::fabs(range.start), std::fabs(stop));
+    const double spacing = far - std::nextafter(far, 0.0);
+    if (quotient >= 1 && range.step < spacing)
+        throw UsageError(std::string(option) + ": the step of " + inQuotes(item)
+            + " is finer than the spacing of doubles near " + shortest(far) + ", " + shortest(spacing)
+            + ": values would repeat" + where);
+    // Stop is a whole number of steps from start when the quotient is within
+    // what rounding the three numbers to doubles and dividing can move it.
+    constexpr long double u = 0x1p-53L;
+    const long double whole = std::nearbyint(quotient);
+    const long double tolerance
+        = 2 * u * (std::fabs(static_cast<long double>(range.start)) + std::fabs(stop)) / range.step + 4 * u * quotient;
+    const bool onStop = std::fabs(quotient - whole) <= tolerance;
+    const long double steps = onStop ? whole : std::floor(quotient);
     if (!(steps < static_cast<long double>(maxCount)))
         throw UsageError(std::string(option) + ": " + inQuotes(item) + " has more than " + std::to_string(maxCount)
             + " values" + where);
     range.count = static_cast<std::size_t>(steps) + 1;
-    range.last = range.start + static_cast<double>(steps) * range.step;
-    if (!std::isfinite(range.last))
-        range.last = static_cast<double>(range.start + steps * range.step);
-    if (std::fabs(static_cast<long double>(stop) - range.last) <= kStepTolerance * range.step)
-        range.last = stop;
+    range.last = onStop ? stop : Range::stepFrom(range.start, range.step, range.count - 1);
     return range;
 }
 
@@ -79,6 +114,20 @@ void add(std::vector<Range> &values, std::size_t &total, Range range, std::strin
 }
 
 } // namespace
+
+double Range::stepFrom(double start, double step, std::size_t i)
+{
+    const auto n = static_cast<double>(i); // exact: i is below 2^53
+    const double product = n * step;
+    const double error = std::fma(n, step, -product); // n * step = product + error
+    // The correctly rounded sum of three (Boldo and Melquiond).
+    const auto [high, low] = twoSum(start, product);
+    const double value = high + roundToOdd(low, error);
+    // Near a double's limits the parts may overflow where the sum does not.
+    return std::isfinite(value) && std::isfinite(error)
+        ? value
+        : static_cast<double>(start + static_cast<long double>(n) * step);
+}
 
 std::vector<Range> readValues(std::string_view option, std::string_view text, std::size_t maxCount)
 {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -14,18 +13,14 @@ namespace cli {
 struct Range {
     double start = 0.0;
     double step = 0.0;
-    double last = 0.0; // stop itself when the steps land on it
+    double last = 0.0; // stop itself when a whole number of steps lands on it
     std::size_t count = 1;
 
-    // start + i * step from start each time, so that no error accumulates.
-    double operator[](std::size_t i) const
-    {
-        if (i + 1 == count)
-            return last;
-        const double value = start + static_cast<double>(i) * step;
-        // Near a double's limits i * step alone may overflow, the sum not.
-        return std::isfinite(value) ? value : static_cast<double>(start + static_cast<long double>(i) * step);
-    }
+    // start + i * step computed exactly and rounded once, so that no error
+    // accumulates and none comes from the product.
+    double operator[](std::size_t i) const { return i + 1 == count ? last : stepFrom(start, step, i); }
+
+    static double stepFrom(double start, double step, std::size_t i);
 };
 
 // Reads VALUES: numbers and ranges separated by commas, at most maxCount

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <regex>
@@ -234,7 +235,8 @@ TEST(Values, RangesStepFromTheStartAndEndOnTheStop)
     EXPECT_EQ(tenths[2], 0.1 + 2 * 0.1); // no sum of steps, so no drift
     EXPECT_EQ(tenths.back(), 3.0);
     EXPECT_EQ(values("0:1:0.3"), (std::vector<double> {0, 0.3, 0.6, 0.8999999999999999}));
-    EXPECT_EQ(values("0:1:0.3333333").back(), 1.0); // within a millionth of a step
+    // Three steps are 0.9999999, not 1: the stop is only one within rounding.
+    EXPECT_EQ(values("0:1:0.3333333"), (std::vector<double> {0, 0.3333333, 0.6666666, 0.9999998999999999}));
     EXPECT_EQ(values("2:2:1"), (std::vector<double> {2}));
     EXPECT_EQ(values("5:5.5:1"), (std::vector<double> {5}));
     const cli::Range million = cli::readValues("--mach", "0.001:1000:0.001", 1000000).front();
@@ -539,4 +541,51 @@ TEST(CommandLine, AnOutputThatFailsSaysWhy)
     std::ostringstream err;
     EXPECT_EQ(cli::run(static_cast<int>(argv.size()), argv.data(), in, full, err), 2);
     EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output: No space left on device\n");
+}
+
+// Value i is start + i * step rounded once; the stop is a value only when a
+// whole number of steps reaches it within rounding; a step finer than the
+// doubles is refused.
+TEST(Values, RangesGiveExactlyWhatWasAsked)
+{
+    const auto values = [](const std::string &text) {
+        std::vector<double> all;
+        for (const cli::Range &range : cli::readValues("--mach", text, 1000))
+            for (std::size_t i = 0; i < range.count; ++i)
+                all.push_back(range[i]);
+        return all;
+    };
+    const std::pair<const char *, std::vector<double>> cases[] = {
+        {"1:2:0.9999995", {1, 1.9999995}},
+        {"0.1:0.3:0.1", {0.1, 0.2, 0.3}},
+        {"1:1.0000000000000007:2.220446049250313e-16",
+            {1, 1.0000000000000002, 1.0000000000000004, 1.0000000000000007}}, // the spacing itself
+        {"-3:-2.5:0.25", {-3, -2.75, -2.5}},
+    };
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(values(text), expected) << text;
+
+    // 1 + i * 0.1 needs at most 64 bits here, so a long double holds it
+    // exactly and rounding it once gives the double asked for; adding the
+    // rounded product instead rounds twice.
+    const cli::Range tenths = cli::readValues("--mach", "1:101:0.1", 2000).front();
+    std::size_t twice = 0;
+    for (std::size_t i = 0; i + 1 < tenths.count; ++i) {
+        const double once = static_cast<double>(1.0L + static_cast<long double>(i) * 0.1);
+        EXPECT_EQ(tenths[i], once) << i;
+        twice += 1.0 + static_cast<double>(i) * 0.1 != once;
+    }
+    EXPECT_GT(twice, 0u); // the case is one that tells
+
+    const std::pair<const char *, const char *> refused[] = {
+        {"1:1.000001:1e-17",
+            "--mach: the step of \"1:1.000001:1e-17\" is finer than the spacing of doubles near 1.000001, "
+            "2.220446049250313e-16: values would repeat"},
+        {"1e16:1e16+4:1", "--mach: \"1e16+4\" is not a number (in \"1e16:1e16+4:1\")"},
+        {"1e16:10000000000000004:1",
+            "--mach: the step of \"1e16:10000000000000004:1\" is finer than the spacing of doubles near "
+            "10000000000000004, 2: values would repeat"},
+    };
+    for (const auto &[text, message] : refused)
+        EXPECT_EQ(run({"--mach", text}).err, usage(message)) << text;
 }
