@@ -188,7 +188,7 @@ public:
                     std::string names;
                     for (const auto &branch : branches)
                         names += (names.empty() ? "" : ", ") + branch.first;
-                    return branches.contains(name) ? "" : cut(name) + " is not one of " + names;
+                    return branches.contains(name) ? "" : escaped(cut(name)) + " is not one of " + names;
                 },
                 ""));
     }
@@ -283,12 +283,15 @@ public:
         request.mach1 = read("--mach1", m_mach1);
         request.given = t0 ? flow::HeatGiven::T0Ratio : flow::HeatGiven::QRatio;
         request.heat = read(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q);
-        std::size_t rows = 0;
-        for (const Range &m : request.mach1)
-            for (const Range &h : request.heat)
-                rows += m.count * h.count;
-        if (rows > valueLimit)
-            throw UsageError("more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat");
+        const std::string tooMany = "more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat";
+        if (request.mach1.known() && request.heat.known()) {
+            if (request.mach1.size() > valueLimit / request.heat.size())
+                throw UsageError(tooMany);
+        } else if (request.mach1.known()) {
+            request.heat.limit(valueLimit / request.mach1.size(), tooMany);
+        } else {
+            request.mach1.limit(valueLimit / request.heat.size(), tooMany);
+        }
         if (app.count("--T01") > 0)
             request.T01 = positive("--T01", m_T01);
         if (app.count("--p1") > 0)
@@ -442,10 +445,12 @@ int run(
         refuseExtras(app, *heatApp);
         if (*heatApp) {
             const Settings settings = readCommon(app, common, heatApp, &heatCommon);
-            return writeHeat(heat.request(*heatApp, settings.gama, read, valueLimit), settings.style, out);
+            HeatRequest request = heat.request(*heatApp, settings.gama, read, valueLimit);
+            return writeHeat(request, settings.style, out);
         }
         const Settings settings = readCommon(app, common, nullptr, nullptr);
-        return writeRatios(ratios.request(app, settings.gama, read), settings.style, out);
+        RatiosRequest request = ratios.request(app, settings.gama, read);
+        return writeRatios(request, settings.style, out);
     } catch (const CLI::CallForHelp &) {
         return writeText(out, err, app.help()); // a subcommand's own help when one was named
     } catch (const CLI::CallForVersion &version) {
@@ -454,6 +459,9 @@ int run(
         return usageError(err, ourWords(error), heatApp->parsed() ? heatApp : nullptr);
     } catch (const UsageError &error) {
         return usageError(err, error.what(), heatApp->parsed() ? heatApp : nullptr);
+    } catch (const InputError &error) {
+        err << kProgram << ": " << escaped(error.what()) << '\n';
+        return 2;
     } catch (const OutputError &error) {
         err << kProgram << ": " << error.what() << '\n';
         return 2;

@@ -47,7 +47,8 @@ std::string cut(std::string_view text)
     return at < text.size() ? std::string(text.substr(0, at)) + "…" : std::string(text);
 }
 
-std::string inQuotes(std::string_view text) { return '"' + cut(text) + '"'; }
+// Escaped here, as a message read back through what() would end at a NUL.
+std::string inQuotes(std::string_view text) { return '"' + escaped(cut(text)) + '"'; }
 
 std::string escaped(std::string_view text)
 {

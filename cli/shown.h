@@ -7,7 +7,7 @@
 namespace cli {
 
 // Text from the command line or standard input as a message shows it: in
-// quotes, cut after kShownLength characters with "…".
+// quotes, cut after kShownLength characters with "…", and escaped.
 inline constexpr std::size_t kShownLength = 40;
 std::string inQuotes(std::string_view text);
 std::string cut(std::string_view text);

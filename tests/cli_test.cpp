@@ -12,7 +12,9 @@
 #include <limits>
 #include <regex>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -588,4 +590,117 @@ TEST(Values, RangesGiveExactlyWhatWasAsked)
     };
     for (const auto &[text, message] : refused)
         EXPECT_EQ(run({"--mach", text}).err, usage(message)) << text;
+}
+
+namespace {
+
+// Standard input of `lines` lines of `line`, made as it is read, that then
+// fails with `error` (0: ends). It notes how much of it was read, and
+// whether any output had been written by the time half of it was.
+class Input : public std::streambuf {
+public:
+    Input(std::string line, std::size_t lines, int error, const std::ostringstream *out = nullptr)
+        : m_line(std::move(line)), m_lines(lines), m_error(error), m_out(out)
+    { }
+    std::size_t linesRead = 0;
+    bool outputBeforeHalf = false;
+
+protected:
+    int_type underflow() override
+    {
+        if (linesRead == m_lines) {
+            if (m_error != 0)
+                throw std::system_error(m_error, std::generic_category());
+            return traits_type::eof();
+        }
+        if (++linesRead == m_lines / 2 && m_out)
+            outputBeforeHalf = !m_out->str().empty();
+        setg(m_line.data(), m_line.data(), m_line.data() + m_line.size());
+        return traits_type::to_int_type(m_line[0]);
+    }
+
+private:
+    std::string m_line;
+    std::size_t m_lines;
+    int m_error;
+    const std::ostringstream *m_out;
+};
+
+Outcome runOn(std::streambuf &input, std::vector<const char *> argv, std::ostringstream &out,
+    std::size_t valueLimit = cli::kDefaultValueLimit)
+{
+    argv.insert(argv.begin(), "kalvenor-cli");
+    std::istream in(&input);
+    std::ostringstream err;
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, valueLimit);
+    return {status, out.str(), err.str()};
+}
+
+} // namespace
+
+// Values are read, computed and written a block at a time, and reading
+// stops at the first fault, at the limit or at a read error.
+TEST(CommandLine, StandardInputStreams)
+{
+    for (const char *style : {"--csv", "--exact"}) {
+        std::ostringstream out;
+        Input input("2\n", 200'000, 0, &out);
+        const Outcome r = runOn(input, {"--mach", "-", style}, out);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(split(r.out, '\n').size(), 200'001u);
+        EXPECT_TRUE(input.outputBeforeHalf) << style; // rows out while values still come in
+    }
+
+    std::ostringstream out;
+    Input endless("2\n", 100'000'000, 0);
+    const Outcome limited = runOn(endless, {"--mach", "-", "--csv"}, out, 1000);
+    EXPECT_EQ(limited.err, usage("--mach: more than 1000 values"));
+    EXPECT_EQ(split(limited.out, '\n').size(), 1001u); // the rows up to the limit
+    EXPECT_LT(endless.linesRead, 100'000u);
+
+    // Heat reads pairs: one inlet with heats from standard input, or the
+    // inlets from it with every heat.
+    std::ostringstream pairsOut;
+    Input heats("1.1\n", 1000, 0);
+    const Outcome pairs = runOn(heats, {"heat", "--mach1", "0.3,0.5", "--T0-ratio", "-", "--csv"}, pairsOut, 1000);
+    EXPECT_EQ(pairs.err, "kalvenor-cli: more than 1000 pairs of --mach1 and heat\nsee kalvenor-cli heat --help\n");
+    std::ostringstream inletsOut;
+    Input inlets("0.3\n", 300, 0);
+    const Outcome rows = runOn(inlets, {"heat", "--mach1", "-", "--T0-ratio", "1.1,1.2", "--csv"}, inletsOut);
+    EXPECT_EQ(split(rows.out, '\n').size(), 601u);
+    EXPECT_EQ(csvRow(rows.out, 600)[1], "1.2");
+}
+
+TEST(CommandLine, AReadErrorIsReportedAndTheRowsBeforeItStay)
+{
+    const std::pair<int, const char *> errors[] = {
+        {EIO, "kalvenor-cli: --mach: cannot read standard input: Input/output error\n"},
+        {EISDIR, "kalvenor-cli: --mach: standard input is a directory, not a file or pipe of values\n"},
+        {EBADF, "kalvenor-cli: --mach: standard input is closed\n"},
+    };
+    for (const auto &[error, message] : errors) {
+        std::ostringstream out;
+        Input input("0.5\n", 10'240, error);
+        const Outcome r = runOn(input, {"--mach", "-", "--csv"}, out);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, message);
+        EXPECT_EQ(split(r.out, '\n').size(), 10'241u) << message;
+    }
+    std::ostringstream out;
+    Input none("", 0, EISDIR);
+    EXPECT_EQ(runOn(none, {"--mach", "-"}, out).err,
+        "kalvenor-cli: --mach: standard input is a directory, not a file or pipe of values\n");
+    EXPECT_EQ(out.str(), ""); // no header without rows
+}
+
+TEST(CommandLine, StandardInputSkipsAByteOrderMarkAndEscapesWhatItShows)
+{
+    EXPECT_EQ(csvRow(run({"--mach", "-", "--csv"}, 100, "\xEF\xBB\xBF" "0.5\n").out, 1)[1], "0.5");
+    EXPECT_EQ(run({"--mach", "-", "--csv"}, 100, "\xEF\xBB\xBF\n2\n").status, 0);
+    const Outcome r = run({"--mach", "-", "--csv"}, 100, std::string("1\n2\n2.5\0\x1b", 9) + std::string(50, '9'));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+        usage("--mach: \"2.5\\x00\\x1b" + std::string(35, '9') + "…\" is not a number (standard input, line 3)"));
+    EXPECT_EQ(split(r.out, '\n').size(), 3u); // the rows of 1 and 2
+    EXPECT_EQ(run({"--mach", "-"}, 100, "\xEF\xBB\xBF").err, usage("--mach: standard input holds no values"));
 }
