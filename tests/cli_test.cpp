@@ -695,12 +695,8 @@ TEST(CommandLine, AReadErrorIsReportedAndTheRowsBeforeItStay)
 
 TEST(CommandLine, StandardInputSkipsAByteOrderMarkAndEscapesWhatItShows)
 {
-    EXPECT_EQ(csvRow(run({"--mach", "-", "--csv"}, 100,
-                         "\xEF\xBB\xBF"
-                         "0.5\n")
-                         .out,
-                  1)[1],
-        "0.5");
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(csvRow(run({"--mach", "-", "--csv"}, 100, bom + "0.5\n").out, 1)[1], "0.5");
     EXPECT_EQ(run({"--mach", "-", "--csv"}, 100, "\xEF\xBB\xBF\n2\n").status, 0);
     const Outcome r = run({"--mach", "-", "--csv"}, 100, std::string("1\n2\n2.5\0\x1b", 9) + std::string(50, '9'));
     EXPECT_EQ(r.status, 2);
