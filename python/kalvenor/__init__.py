@@ -213,7 +213,7 @@ def _compute(shape, arrays, parts):
         index.append(where[i])
         text.extend(t)
     if values is None:  # every element left out: a call on none gives the fields
-        *v, _, _, e = parts[0][1]([np.zeros(1) for _ in arrays], 0)
+        *v, _, _, e = parts[0][1]([np.full(1, 2.0) for _ in arrays], 0)  # 2 is a valid gamma
         values = [np.full(n, np.nan) for _ in v]
         extra = None if e is None else np.full(n, _NO_BRANCH, dtype=e.dtype)
     return (*values, np.concatenate(index) if index else np.zeros(0, dtype=np.intp), text, extra)

@@ -93,6 +93,8 @@ def test_a_masked_element_is_masked_and_not_computed():
             assert isinstance(field, np.ma.MaskedArray) and list(field.mask) == [False, True, False], name
         assert list(r.note.filled("masked")) == ["", "masked", ""]
     assert kalvenor.ratios(M).T[2] == kalvenor.ratios(3.0).T
+    hidden = np.ma.masked_array([1.0, 2.0], mask=True)
+    assert kalvenor.solve("T0", hidden, branch=["sub", "sup"]).M.mask.all()  # nothing to compute
     row = np.ma.masked_array([[1.5], [2.0]], mask=[[True], [False]])
     assert kalvenor.ratios(row, [1.3, 1.4]).T.mask.tolist() == [[True, True], [False, False]]
 
