@@ -36,26 +36,30 @@ void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity
 
 } // namespace
 
-int writeRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out)
+// A block at a time, so that a batch of values can be computed together.
+bool writeRatioRows(TableWriter &table, const RatiosRequest &request, std::span<const double> values)
 {
     bool allSolved = true;
-    writeTable(out, style, columns, [&](TableWriter &table) {
-        for (const Range &range : request.values) {
-            for (std::size_t i = 0; i < range.count; ++i) {
-                const double value = range[i];
-                if (request.quantity == flow::Quantity::M) {
-                    const flow::Solution solution = flow::fromMach(request.gama, value);
-                    allSolved = allSolved && solution.solved();
-                    writeRow(table, solution, request.quantity, value);
-                    continue;
-                }
-                for (const flow::Solution &solution :
-                    flow::solve(request.gama, request.quantity, value, request.branch)) {
-                    allSolved = allSolved && solution.solved();
-                    writeRow(table, solution, request.quantity, value);
-                }
-            }
+    for (const double value : values) {
+        if (request.quantity == flow::Quantity::M) {
+            const flow::Solution solution = flow::fromMach(request.gama, value);
+            allSolved = allSolved && solution.solved();
+            writeRow(table, solution, request.quantity, value);
+            continue;
         }
+        for (const flow::Solution &solution : flow::solve(request.gama, request.quantity, value, request.branch)) {
+            allSolved = allSolved && solution.solved();
+            writeRow(table, solution, request.quantity, value);
+        }
+    }
+    return allSolved;
+}
+
+int writeRatios(RatiosRequest &request, const TableStyle &style, std::ostream &out)
+{
+    bool allSolved = true;
+    writeBlocks(out, style, columns, request.values, [&](TableWriter &table, std::span<const double> values) {
+        allSolved = writeRatioRows(table, request, values) && allSolved;
     });
     return allSolved ? 0 : 1;
 }

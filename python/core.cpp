@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +176,32 @@ py::tuple heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiv
     return result(out, notes);
 }
 
+// The absolute values at the two stations, for an inlet stagnation
+// temperature T01 and, when given, an inlet pressure p1.
+py::tuple heatStations(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, const Array &T01,
+    const std::optional<Array> &p1, const Array &cp, py::ssize_t n)
+{
+    checkGamma(gamma);
+    const Input m(M1, n), h(heat, n), g(gamma, n), t(T01, n), c(cp, n);
+    const std::optional<Input> p = p1 ? std::optional<Input>(Input(*p1, n)) : std::nullopt;
+    const auto given = qGiven ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio;
+    Outputs<7> out(n);
+    Notes notes;
+    {
+        py::gil_scoped_release release;
+        auto &d = out.data;
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const flow::HeatStations s = flow::stations(
+                g[i], m[i], h[i], given, t[i], p ? std::optional<double>((*p)[i]) : std::nullopt, c[i]);
+            const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
+            for (std::size_t k = 0; k < values.size(); ++k)
+                d[k][i] = values[k].value_or(kNaN);
+            notes.add(i, s.note);
+        }
+    }
+    return result(out, notes);
+}
+
 } // namespace
 
 PYBIND11_MODULE(_core, m)
@@ -193,4 +220,6 @@ PYBIND11_MODULE(_core, m)
     m.def("ratios", &ratios, py::arg("M"), py::arg("gamma"), py::arg("n"));
     m.def("solve", &solve, py::arg("quantity"), py::arg("value"), py::arg("gamma"), py::arg("sup"), py::arg("n"));
     m.def("heat", &heat, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"), py::arg("n"));
+    m.def("heat_stations", &heatStations, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"),
+        py::arg("T01"), py::arg("p1"), py::arg("cp"), py::arg("n"));
 }

@@ -99,3 +99,5 @@ BENCH_PACKAGES=(libbenchmark-dev xvfb time)
 # Fuzzing: clang with its libFuzzer and sanitizer runtimes, and the symbolizer
 # that puts file and line into a finding's stack.
 FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
+# To check that the tests compile with clang too.
+CLANG_PACKAGES=(clang)
