@@ -1,6 +1,7 @@
 #include "cli/ratios.h"
 
 #include <array>
+#include <vector>
 
 namespace cli {
 namespace {
@@ -34,19 +35,38 @@ void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity
     table.endRow();
 }
 
+// Mach numbers a block at a time through the batch kernel.
+bool writeMachRows(TableWriter &table, double gamma, std::span<const double> M)
+{
+    std::array<std::vector<double>, 7> c;
+    for (auto &column : c)
+        column.resize(M.size());
+    const auto left = flow::fromMachs(M.data(), &gamma, false, M.size(),
+        {c[0].data(), c[1].data(), c[2].data(), c[3].data(), c[4].data(), c[5].data(), c[6].data()});
+    bool allSolved = true;
+    auto next = left.begin();
+    for (std::size_t i = 0; i < M.size(); ++i) {
+        if (next != left.end() && next->first == i) {
+            allSolved = allSolved && next->second.solved();
+            writeRow(table, next->second, flow::Quantity::M, M[i]);
+            ++next;
+            continue;
+        }
+        const flow::FlowState state {M[i], c[0][i], c[1][i], c[2][i], c[3][i], c[4][i], c[5][i], c[6][i]};
+        writeRow(table, {flow::branchOf(M[i]), state, {}}, flow::Quantity::M, M[i]);
+    }
+    return allSolved;
+}
+
 } // namespace
 
 // A block at a time, so that a batch of values can be computed together.
 bool writeRatioRows(TableWriter &table, const RatiosRequest &request, std::span<const double> values)
 {
+    if (request.quantity == flow::Quantity::M)
+        return writeMachRows(table, request.gama, values);
     bool allSolved = true;
     for (const double value : values) {
-        if (request.quantity == flow::Quantity::M) {
-            const flow::Solution solution = flow::fromMach(request.gama, value);
-            allSolved = allSolved && solution.solved();
-            writeRow(table, solution, request.quantity, value);
-            continue;
-        }
         for (const flow::Solution &solution : flow::solve(request.gama, request.quantity, value, request.branch)) {
             allSolved = allSolved && solution.solved();
             writeRow(table, solution, request.quantity, value);

@@ -53,14 +53,6 @@ template<typename State> auto &field(State &state, Quantity q)
     return state.s;
 }
 
-// A Mach number that is no flow's has no branch.
-Branch branchOf(Real M)
-{
-    if (!(M > 0) || !std::isfinite(M))
-        return Branch::None;
-    return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
-}
-
 // The Solution for a Mach number found in extended precision; input is the
 // quantity given and its value, shown as given. A ratio past a double's
 // range is infinity, one below it NaN rather than a false 0, and the note
@@ -320,7 +312,8 @@ Solution fromSingle(Real g, Quantity q, double v)
             std::string(quantityName(q)) + " must be below " + boundText(static_cast<double>(hi), v)
                 + atGamma(static_cast<double>(g)));
     const Real M = std::sqrt(m2);
-    return stateAt(g, M, branchOf(M), q, v);
+    // M may lie past a double's range, and still on its side of 1.
+    return stateAt(g, M, M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic, q, v);
 }
 
 } // namespace
@@ -415,6 +408,25 @@ Solution fromMach(double gama, double M)
     const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
         at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), M == 1 ? 0.0 : at(Quantity::s, e.s)};
     return {branchOf(M), state, range.note()};
+}
+
+std::vector<std::pair<std::size_t, Solution>> fromMachs(
+    const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const forward::Columns &out)
+{
+    std::vector<std::size_t> rest;
+    forward::ratios(M, gamma, gammaPerElement, n, out, rest);
+    std::vector<std::pair<std::size_t, Solution>> left;
+    left.reserve(rest.size());
+    for (const std::size_t i : rest)
+        left.emplace_back(i, fromMach(gamma[gammaPerElement ? i : 0], M[i]));
+    return left;
+}
+
+Branch branchOf(double M)
+{
+    if (!(M > 0) || !std::isfinite(M))
+        return Branch::None;
+    return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
 }
 
 std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which)

@@ -10,10 +10,13 @@
 // as the square root of the input, so its last bits are as uncertain as the
 // input's.
 
+#include "flow/forward.h"
+
 #include <array>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace flow {
@@ -75,6 +78,16 @@ std::optional<std::string> gammaProblem(double gama);
 // A ratio that rounds to 0 is NaN and one past the largest double infinity,
 // each named in the note; a subnormal one is kept.
 Solution fromMach(double gama, double M);
+
+// fromMach over arrays, at M[i] and gamma[gammaPerElement ? i : 0] for
+// i < n: the ratios in out, from the batch kernel, but for the elements it
+// leaves, returned in order with fromMach's Solution and its note.
+std::vector<std::pair<std::size_t, Solution>> fromMachs(
+    const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const forward::Columns &out);
+
+// The side of M = 1 a Mach number lies on; None for no flow's (M <= 0, NaN
+// or infinite).
+Branch branchOf(double M);
 
 // Every state whose quantity q has this value, one Solution per branch asked
 // for (an input with one root ignores the choice). Never throws.

@@ -2,7 +2,6 @@
 // calling flow/ with the GIL released. The Python layer checks the
 // arguments, broadcasts, and shapes the results.
 
-#include "flow/forward.h"
 #include "flow/heat.h"
 #include "flow/relations.h"
 
@@ -111,14 +110,9 @@ py::tuple ratios(const Array &M, const Array &gamma, py::ssize_t n)
         auto &d = out.data;
         for (py::ssize_t i = 0; i < n; ++i)
             d[0][i] = m[i];
-        // The kernel takes the whole array; what it leaves, with every note,
-        // comes from the one-value path.
-        std::vector<std::size_t> rest;
-        flow::forward::ratios(d[0], gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n),
-            {d[1], d[2], d[3], d[4], d[5], d[6], d[7]}, rest);
-        for (const std::size_t j : rest) {
+        for (const auto &[j, s] : flow::fromMachs(d[0], gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n),
+                 {d[1], d[2], d[3], d[4], d[5], d[6], d[7]})) {
             const auto i = static_cast<py::ssize_t>(j);
-            const flow::Solution s = flow::fromMach(g[i], m[i]);
             writeState(s, d, i, 0, m[i]);
             notes.add(i, s.note);
         }

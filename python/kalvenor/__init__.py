@@ -61,9 +61,40 @@ def _read_only(self, name, *value):
     raise AttributeError(f"{type(self).__name__} is read-only")
 
 
+class _Notes:
+    """The note field, built when first read: most elements have none, and
+    an array of a million empty strings costs a third of the arithmetic."""
+
+    __slots__ = ("index", "text", "shape", "mask", "array")
+
+    def __init__(self, index, text, shape, mask=None):
+        self.index, self.text, self.shape, self.mask, self.array = index, text, shape, mask, None
+
+    @classmethod
+    def of(cls, array):
+        """The notes of an array already built."""
+        notes = cls(None, None, np.shape(array))
+        notes.array = array
+        return notes
+
+    def read(self):
+        if self.array is None:
+            note = np.full(int(np.prod(self.shape)), "", dtype=object)
+            note[self.index] = self.text
+            note = note.reshape(self.shape)
+            self.array = note if self.mask is None else np.ma.masked_array(note, mask=self.mask)
+        return self.array
+
+
+def _note(self):
+    return self._notes.read()
+
+
 def _result(cls):
     cls = dataclasses.dataclass(frozen=True, slots=True, eq=False, repr=False)(cls)
-    cls._fields = tuple(f.name for f in dataclasses.fields(cls))
+    # note is read through _notes, in its place among the fields.
+    cls._fields = tuple("note" if f.name == "_notes" else f.name for f in dataclasses.fields(cls))
+    cls.note = property(_note, doc="Why an element has no value, '' where every value is given.")
     # The dataclass's own refusal fails with TypeError for a name that is no
     # field (Python 3.11).
     cls.__setattr__ = cls.__delattr__ = _read_only
@@ -84,7 +115,7 @@ class Ratios(_Result):
     T0: np.ndarray
     p0: np.ndarray
     s: np.ndarray
-    note: np.ndarray
+    _notes: _Notes
 
 
 @_result
@@ -101,7 +132,7 @@ class Solution(_Result):
     p0: np.ndarray
     s: np.ndarray
     branch: np.ndarray
-    note: np.ndarray
+    _notes: _Notes
 
 
 @_result
@@ -121,7 +152,7 @@ class Heat(_Result):
     p02_p01: np.ndarray
     ds_R: np.ndarray
     q_choke: np.ndarray
-    note: np.ndarray
+    _notes: _Notes
     T1: typing.Optional[np.ndarray] = None
     T2: typing.Optional[np.ndarray] = None
     T02: typing.Optional[np.ndarray] = None
@@ -222,9 +253,7 @@ def _compute(shape, arrays, parts):
 def _fields(names, shape, out):
     *values, note_index, note_text, extra = out
     fields = {name: v.reshape(shape) for name, v in zip(names, values)}
-    note = np.full(int(np.prod(shape)), "", dtype=object)
-    note[note_index] = note_text
-    fields["note"] = note.reshape(shape)
+    fields["_notes"] = _Notes(note_index, note_text, shape)
     if extra is not None:
         fields["branch"] = _BRANCH_NAMES[extra].reshape(shape)
     return fields
@@ -234,7 +263,12 @@ def _masked(fields, mask):
     """The fields masked where the inputs are, when any input was masked."""
     if mask is None:
         return fields
-    return {name: v if v is None else np.ma.masked_array(v, mask=mask) for name, v in fields.items()}
+    notes = fields["_notes"]
+    if notes.array is None:
+        notes.mask = mask
+    else:
+        notes.array = np.ma.masked_array(notes.array, mask=mask)
+    return {name: v if v is None or name == "_notes" else np.ma.masked_array(v, mask=mask) for name, v in fields.items()}
 
 
 def _keep(shape, mask):
@@ -299,7 +333,9 @@ def solve(quantity, value, gamma=1.4, branch=None):
     if isinstance(branch, str) and branch == "both":
         sub, sup = (solve(quantity, value, gamma, side) for side in ("sub", "sup"))
         stack = np.ma.stack if isinstance(sub.M, np.ma.MaskedArray) else np.stack
-        return Solution(**{name: stack([getattr(sub, name), getattr(sup, name)]) for name in Solution._fields})
+        both = {name: stack([getattr(sub, name), getattr(sup, name)]) for name in Solution._fields}
+        both["_notes"] = _Notes.of(both.pop("note"))
+        return Solution(**both)
     sup = _sup(quantity, branch)
     shape, arrays, mask = _inputs(value=value, gamma=gamma)
     shape = np.broadcast_shapes(shape, sup.shape)
@@ -398,8 +434,8 @@ def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, T01=None, p1=None, cp=None)
         if p is None:
             stations["p2"] = stations["p02"] = None
         # One note, as the command line's: the process's, then the stations'.
-        one, two = fields["note"], stations.pop("note")
+        one, two = fields["_notes"].read(), stations.pop("_notes").read()
         both = (one != "") & (two != "")
-        fields["note"] = np.where(both, one + "; " + two, one + two).astype(object)
+        fields["_notes"] = _Notes.of(np.where(both, one + "; " + two, one + two).astype(object))
         fields.update(stations)
     return Heat(**_masked(fields, mask))
