@@ -406,7 +406,7 @@ Solution fromMach(double gama, double M)
     RangeNote range;
     const auto at = [&](Quantity q, double v) { return range.rounded(quantityName(q), v); };
     const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
-        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), M == 1 ? 0.0 : at(Quantity::s, e.s)};
+        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), at(Quantity::s, e.s)};
     return {branchOf(M), state, range.note()};
 }
 

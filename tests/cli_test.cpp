@@ -416,6 +416,9 @@ TEST(CommandLine, RowsSayTheirBranchAndTheExitStatusEveryRow)
     EXPECT_EQ(csvRow(huge.out, 2)[0], "");
     EXPECT_EQ(csvRow(huge.out, 3)[0], "sup");
     EXPECT_EQ(csvRow(huge.out, 3)[1], "1E+308");
+    // Each row the batch leaves to the one-value path keeps its own note.
+    EXPECT_EQ(split(huge.out, '\n')[2], ",0,,,,,,,,\"M must be a number above 0, not 0\"");
+    EXPECT_NE(split(huge.out, '\n')[3].find("p0/p0* is above 1.7977e+308"), std::string::npos);
 
     EXPECT_EQ(run({"--p0", "1.3,1.1", "--branch", "sub"}).status, 1); // unsolved, then solved
     EXPECT_EQ(run({"--p0", "1.1,1.3", "--branch", "sup"}).status, 0);
