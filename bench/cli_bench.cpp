@@ -143,13 +143,9 @@ BENCHMARK(FromMach);
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    bench::Recorder recorder;
+    if (!bench::runAll(argc, argv, recorder))
         return 1;
-    bench::Recorder recorder(
-        isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&recorder);
-    benchmark::Shutdown();
 
     std::printf("\nGoals (same run, medians of CPU time, the spawned program's own where one is spawned):\n");
     bool all = true;

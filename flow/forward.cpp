@@ -163,6 +163,21 @@ template<class D> struct Kernel {
         return {c.hi, Fma(x.lo, y, c.lo)};
     }
 
+    // A polynomial in x by Horner's rule: the high-order coefficients, tail,
+    // in double, then head's in double-double, highest first.
+    template<std::size_t kTail, std::size_t kHead>
+    static HWY_INLINE DD Horner(const double (&tail)[kTail], const DoubleWord (&head)[kHead], V x)
+    {
+        const D d;
+        V q = hn::Set(d, tail[0]);
+        for (std::size_t k = 1; k < kTail; ++k)
+            q = Fma(q, x, hn::Set(d, tail[k]));
+        DD s {q, hn::Zero(d)};
+        for (const DoubleWord &c : head)
+            s = AddFast(Constant(c), MulFast(s, x));
+        return s;
+    }
+
     // log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^13, the first
     // four in double-double. The low word enters once, as r.lo / (1 + r.hi),
     // the series' derivative, expanded to r.hi^6.
@@ -171,13 +186,7 @@ template<class D> struct Kernel {
     };
     static HWY_INLINE Series Log1pSmall(DD r, const Tables &t)
     {
-        const D d;
-        V q = hn::Set(d, t.log1pTail[0]);
-        for (int k = 1; k < kLog1pTail; ++k)
-            q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
-        DD s {q, hn::Zero(d)};
-        for (const DoubleWord &c : t.log1pHead)
-            s = AddFast(Constant(c), MulFast(s, r.hi));
+        const DD s = Horner(t.log1pTail, t.log1pHead, r.hi);
         const DD mx = MulDDd(MulFast(s, r.hi), r.hi);
         const V mr = hn::Neg(r.hi);
         // 1/(1 + r) - 1 to r^6: r.lo may be as large as u, not u r.
@@ -236,13 +245,7 @@ template<class D> struct Kernel {
         const DD mid = TwoProd(n, hn::Set(d, t.ln2Over64[1]));
         const DD r = FastTwoSum(head, hn::Neg(mid.hi));
         const V rl = r.lo + ((v.lo - mid.lo) - n * hn::Set(d, t.ln2Over64[2]));
-        V q = hn::Set(d, t.expTail[0]);
-        for (int k = 1; k < kExpTail; ++k)
-            q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
-        DD s {q, hn::Zero(d)};
-        for (const DoubleWord &c : t.expHead)
-            s = AddFast(Constant(c), MulFast(s, r.hi));
-        s = MulFast(s, r.hi);
+        DD s = MulFast(Horner(t.expTail, t.expHead, r.hi), r.hi);
         const DD one = FastTwoSum(hn::Set(d, 1.0), s.hi);
         s = {one.hi, one.lo + (s.lo + rl + s.hi * rl)}; // exp(r.hi) (1 + r.lo)
         const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
