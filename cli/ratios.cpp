@@ -6,27 +6,24 @@
 namespace cli {
 namespace {
 
-constexpr std::array<Column, 10> columns {{
-    {"branch", false},
-    {"M"},
-    {"T/T*"},
-    {"p/p*"},
-    {"rho/rho*"},
-    {"V/V*"},
-    {"T0/T0*"},
-    {"p0/p0*"},
-    {"(s*-s)/R"},
-    {"note", false},
-}};
+// The branch, each quantity by name, and the note.
+constexpr std::array<Column, flow::kQuantities.size() + 2> columns = [] {
+    std::array<Column, flow::kQuantities.size() + 2> c {};
+    c.front() = {"branch", false};
+    for (std::size_t i = 0; i < flow::kQuantities.size(); ++i)
+        c[i + 1] = {flow::kQuantities[i].name};
+    c.back() = {"note", false};
+    return c;
+}();
 
 // A row without a state still shows the value it was asked for.
 void writeRow(TableWriter &table, const flow::Solution &solution, flow::Quantity asked, double input)
 {
     table.text(flow::branchName(solution.branch));
-    for (flow::Quantity q : flow::kAllQuantities) {
+    for (const flow::QuantityRow &row : flow::kQuantities) {
         if (solution.state)
-            table.number((*solution.state)[q]);
-        else if (q == asked)
+            table.number(*solution.state.*row.member);
+        else if (row.quantity == asked)
             table.number(input);
         else
             table.empty();

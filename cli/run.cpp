@@ -21,22 +21,13 @@ namespace {
 
 constexpr const char *kProgram = "kalvenor-cli";
 
-struct Input {
-    const char *option;
-    flow::Quantity quantity;
-    const char *help;
-};
-
-constexpr std::array<Input, 8> kInputs {{
-    {"--mach", flow::Quantity::M, "Mach numbers M"},
-    {"--T", flow::Quantity::T, "T/T*, static temperature to the sonic state's"},
-    {"--p", flow::Quantity::p, "p/p*, static pressure"},
-    {"--rho", flow::Quantity::rho, "rho/rho*, density"},
-    {"--V", flow::Quantity::V, "V/V*, velocity"},
-    {"--T0", flow::Quantity::T0, "T0/T0*, stagnation temperature"},
-    {"--p0", flow::Quantity::p0, "p0/p0*, stagnation pressure"},
-    {"--s", flow::Quantity::s, "(s*-s)/R: the sonic state's entropy less this one's, over R"},
-}};
+// "--mach", "--T", ...: one option a quantity.
+const std::array<std::string, flow::kQuantities.size()> kInputOptions = [] {
+    std::array<std::string, flow::kQuantities.size()> options;
+    for (std::size_t i = 0; i < options.size(); ++i)
+        options[i] = "--" + std::string(flow::kQuantities[i].option);
+    return options;
+}();
 
 // The options every table-writing command shares, as given.
 struct Common {
@@ -170,8 +161,8 @@ class RatiosCommand {
 public:
     void addTo(CLI::App &app)
     {
-        for (std::size_t i = 0; i < kInputs.size(); ++i)
-            app.add_option(kInputs[i].option, m_values[i], kInputs[i].help)
+        for (std::size_t i = 0; i < kInputOptions.size(); ++i)
+            app.add_option(kInputOptions[i], m_values[i], std::string(flow::kQuantities[i].description))
                 ->type_name("VALUES")
                 ->group("INPUT, one of");
         const std::map<std::string, flow::BranchChoice> branches {{"sub", flow::BranchChoice::Sub},
@@ -197,19 +188,22 @@ public:
     {
         RatiosRequest request;
         request.gama = gama;
-        const Input *given = nullptr;
-        for (std::size_t i = 0; i < kInputs.size(); ++i) {
-            if (app.count(kInputs[i].option) == 0)
+        const std::string *given = nullptr;
+        for (std::size_t i = 0; i < kInputOptions.size(); ++i) {
+            if (app.count(kInputOptions[i]) == 0)
                 continue;
             if (given)
-                throw UsageError(
-                    std::string(given->option) + " and " + kInputs[i].option + " both given: a run takes one input");
-            given = &kInputs[i];
-            request.quantity = given->quantity;
-            request.values = read(given->option, m_values[i]);
+                throw UsageError(*given + " and " + kInputOptions[i] + " both given: a run takes one input");
+            given = &kInputOptions[i];
+            request.quantity = flow::kQuantities[i].quantity;
+            request.values = read(*given, m_values[i]);
         }
-        if (!given)
-            throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
+        if (!given) {
+            std::string options;
+            for (const std::string &option : kInputOptions)
+                options += (options.empty() ? "" : ", ") + option;
+            throw UsageError("no input: give one of " + options);
+        }
         request.branch = m_branch;
         return request;
     }
@@ -217,17 +211,17 @@ public:
     // Refuses this command's inputs on a run of another command.
     static void refuseOn(const CLI::App &app, const CLI::App &other)
     {
-        for (const Input &input : kInputs)
-            if (app.count(input.option) > 0)
-                throw UsageError(std::string(input.option) + " is an input of the main command, not of "
-                    + other.get_name() + ", which takes --mach1 and a heat");
+        for (const std::string &option : kInputOptions)
+            if (app.count(option) > 0)
+                throw UsageError(option + " is an input of the main command, not of " + other.get_name()
+                    + ", which takes --mach1 and a heat");
         if (app.count("--branch") > 0)
             throw UsageError(
                 "--branch is an option of the main command, not of " + other.get_name() + ": M2 keeps M1's branch");
     }
 
 private:
-    std::array<std::string, kInputs.size()> m_values;
+    std::array<std::string, kInputOptions.size()> m_values;
     flow::BranchChoice m_branch = flow::BranchChoice::Both;
 };
 
@@ -329,7 +323,7 @@ constexpr std::array<const char *, 3> kHeatValues {"--mach1", "--T0-ratio", "--q
 
 bool takesValues(const std::string &option)
 {
-    return std::any_of(kInputs.begin(), kInputs.end(), [&](const Input &input) { return option == input.option; })
+    return std::find(kInputOptions.begin(), kInputOptions.end(), option) != kInputOptions.end()
         || std::find(kHeatValues.begin(), kHeatValues.end(), option) != kHeatValues.end();
 }
 

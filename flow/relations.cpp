@@ -29,30 +29,6 @@ std::string given(Quantity q, double value) { return std::string(quantityName(q)
 
 std::string atGamma(double gama) { return " at gamma = " + shortestText(gama); }
 
-// The member for q of a FlowState or of its extended-precision twin.
-template<typename State> auto &field(State &state, Quantity q)
-{
-    switch (q) {
-    case Quantity::M:
-        return state.M;
-    case Quantity::T:
-        return state.T;
-    case Quantity::p:
-        return state.p;
-    case Quantity::rho:
-        return state.rho;
-    case Quantity::V:
-        return state.V;
-    case Quantity::T0:
-        return state.T0;
-    case Quantity::p0:
-        return state.p0;
-    case Quantity::s:
-        break;
-    }
-    return state.s;
-}
-
 // The Solution for a Mach number found in extended precision; input is the
 // quantity given and its value, shown as given. A ratio past a double's
 // range is infinity, one below it NaN rather than a false 0, and the note
@@ -75,18 +51,15 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
     if (normal(state.T) && normal(state.p) && normal(state.rho) && normal(state.V) && normal(state.T0)
         && normal(state.p0)) [[likely]] {
         if (input)
-            field(state, *input) = value;
+            state.*row(*input).member = value;
         return {branch, state, {}};
     }
     RangeNote range;
-    for (Quantity q : kAllQuantities) {
-        const Real exact = field(e, q);
-        double &v = field(state, q);
-        if (input && q == *input)
-            v = value;
-        else
-            v = range.valueOf(quantityName(q), exact);
-    }
+    const std::array<Real, kQuantities.size()> exact {e.M, e.T, e.p, e.rho, e.V, e.T0, e.p0, e.s};
+    for (const QuantityRow &r : kQuantities)
+        state.*r.member = input && r.quantity == *input
+            ? value
+            : range.valueOf(r.name, exact[static_cast<std::size_t>(r.quantity)]);
     return {branch, state, range.note()};
 }
 
@@ -318,71 +291,6 @@ Solution fromSingle(Real g, Quantity q, double v)
 
 } // namespace
 
-std::string_view quantityName(Quantity q)
-{
-    switch (q) {
-    case Quantity::M:
-        return "M";
-    case Quantity::T:
-        return "T/T*";
-    case Quantity::p:
-        return "p/p*";
-    case Quantity::rho:
-        return "rho/rho*";
-    case Quantity::V:
-        return "V/V*";
-    case Quantity::T0:
-        return "T0/T0*";
-    case Quantity::p0:
-        return "p0/p0*";
-    case Quantity::s:
-        return "(s*-s)/R";
-    }
-    return "";
-}
-
-std::string_view branchName(Branch b)
-{
-    switch (b) {
-    case Branch::Subsonic:
-        return "sub";
-    case Branch::Sonic:
-        return "sonic";
-    case Branch::Supersonic:
-        return "sup";
-    case Branch::Low:
-        return "low";
-    case Branch::High:
-        return "high";
-    case Branch::None:
-        break;
-    }
-    return "";
-}
-
-double FlowState::operator[](Quantity q) const
-{
-    switch (q) {
-    case Quantity::M:
-        return M;
-    case Quantity::T:
-        return T;
-    case Quantity::p:
-        return p;
-    case Quantity::rho:
-        return rho;
-    case Quantity::V:
-        return V;
-    case Quantity::T0:
-        return T0;
-    case Quantity::p0:
-        return p0;
-    case Quantity::s:
-        return s;
-    }
-    return M;
-}
-
 std::optional<std::string> gammaProblem(double gama)
 {
     // Real gases lie between 1 and 5/3; past a million the extended
@@ -433,7 +341,7 @@ std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice 
 {
     if (q == Quantity::M)
         return {fromMach(gama, value)};
-    const bool twoRoots = q == Quantity::T || q == Quantity::T0 || q == Quantity::p0 || q == Quantity::s;
+    const bool twoRoots = row(q).twoRoots;
     const auto problem = gammaProblem(gama) ? gammaProblem(gama)
         : !std::isfinite(value)
         ? std::optional(std::string(quantityName(q)) + " must be a number, not " + shortestText(value))

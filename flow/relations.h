@@ -13,6 +13,7 @@
 #include "flow/forward.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,21 +26,12 @@ namespace flow {
 // state: T is T/T*, T0 is T0/T0*, and s is the entropy (s* - s)/R.
 enum class Quantity { M, T, p, rho, V, T0, p0, s };
 
-inline constexpr std::array<Quantity, 8> kAllQuantities {
-    Quantity::M, Quantity::T, Quantity::p, Quantity::rho, Quantity::V, Quantity::T0, Quantity::p0, Quantity::s};
-
-// "M", "T/T*", "p/p*", "rho/rho*", "V/V*", "T0/T0*", "p0/p0*", "(s*-s)/R".
-std::string_view quantityName(Quantity q);
-
 // Which root of a double-valued relation: T/T* has one root either side of
 // M = 1/sqrt(gamma), its maximum (Low, High); T0/T0*, p0/p0* and the entropy
 // one either side of M = 1. Single-valued inputs are Subsonic, Sonic or
 // Supersonic by their Mach number; None is the row of a value that no
 // flow could have on any branch, such as M <= 0.
 enum class Branch { Subsonic, Sonic, Supersonic, Low, High, None };
-
-// "sub", "sonic", "sup", "low", "high", and "" for None.
-std::string_view branchName(Branch b);
 
 // The branches asked for: Sub picks Subsonic or Low, Sup picks Supersonic or
 // High.
@@ -58,6 +50,69 @@ struct FlowState {
 
     double operator[](Quantity q) const;
 };
+
+// Each quantity once, in the order of Quantity; everything that names or
+// picks a quantity (the command line's options and columns, the Python
+// module's fields) derives from this table. Adding a ratio is a row here
+// and its formulas.
+struct QuantityRow {
+    Quantity quantity;
+    std::string_view field;       // FlowState's member and Python's name
+    std::string_view option;      // the command line's option, without "--"
+    std::string_view name;        // in columns and notes
+    std::string_view description; // in the command line's help
+    double FlowState::*member;
+    bool twoRoots; // one root either side of an extremum
+};
+
+inline constexpr std::array<QuantityRow, 8> kQuantities {{
+    {Quantity::M, "M", "mach", "M", "Mach numbers M", &FlowState::M, false},
+    {Quantity::T, "T", "T", "T/T*", "T/T*, static temperature to the sonic state's", &FlowState::T, true},
+    {Quantity::p, "p", "p", "p/p*", "p/p*, static pressure", &FlowState::p, false},
+    {Quantity::rho, "rho", "rho", "rho/rho*", "rho/rho*, density", &FlowState::rho, false},
+    {Quantity::V, "V", "V", "V/V*", "V/V*, velocity", &FlowState::V, false},
+    {Quantity::T0, "T0", "T0", "T0/T0*", "T0/T0*, stagnation temperature", &FlowState::T0, true},
+    {Quantity::p0, "p0", "p0", "p0/p0*", "p0/p0*, stagnation pressure", &FlowState::p0, true},
+    {Quantity::s, "s", "s", "(s*-s)/R", "(s*-s)/R: the sonic state's entropy less this one's, over R", &FlowState::s,
+        true},
+}};
+
+inline constexpr const QuantityRow &row(Quantity q) { return kQuantities[static_cast<std::size_t>(q)]; }
+
+inline constexpr std::array<Quantity, kQuantities.size()> kAllQuantities = [] {
+    std::array<Quantity, kQuantities.size()> all {};
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = kQuantities[i].quantity;
+    return all;
+}();
+
+// "M", "T/T*", "p/p*", "rho/rho*", "V/V*", "T0/T0*", "p0/p0*", "(s*-s)/R".
+inline constexpr std::string_view quantityName(Quantity q) { return row(q).name; }
+
+// Each branch's name, in the order of Branch: "" for None.
+inline constexpr std::array<std::pair<Branch, std::string_view>, 6> kBranches {{
+    {Branch::Subsonic, "sub"},
+    {Branch::Sonic, "sonic"},
+    {Branch::Supersonic, "sup"},
+    {Branch::Low, "low"},
+    {Branch::High, "high"},
+    {Branch::None, ""},
+}};
+
+inline constexpr std::string_view branchName(Branch b) { return kBranches[static_cast<std::size_t>(b)].second; }
+
+// The tables are indexed by their enums: a row out of place fails here.
+static_assert([] {
+    for (std::size_t i = 0; i < kQuantities.size(); ++i)
+        if (static_cast<std::size_t>(kQuantities[i].quantity) != i)
+            return false;
+    for (std::size_t i = 0; i < kBranches.size(); ++i)
+        if (static_cast<std::size_t>(kBranches[i].first) != i)
+            return false;
+    return true;
+}());
+
+inline double FlowState::operator[](Quantity q) const { return this->*row(q).member; }
 
 // One answer of solve: a flow state, or the reason there is none. A state
 // whose ratio leaves a double's range keeps that ratio as infinity, and one

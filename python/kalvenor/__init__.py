@@ -39,8 +39,9 @@ from ._version import __version__
 __all__ = ["ratios", "solve", "heat", "plot_heat", "Ratios", "Solution", "Heat", "__version__"]
 
 # The quantities' names here, in the order of flow's Quantity.
-_QUANTITIES = ("M", "T", "p", "rho", "V", "T0", "p0", "s")
-_TWO_ROOTS = {"T", "T0", "p0", "s"}
+_QUANTITIES = tuple(q["field"] for q in _core.quantities)
+_TWO_ROOTS = {q["field"] for q in _core.quantities if q["two_roots"]}
+_NAMES = {q["field"]: q["name"] for q in _core.quantities}
 _BRANCHES = {"sub": False, "low": False, "sup": True, "high": True}
 _BRANCH_NAMES = np.array(_core.branch_names)
 _NO_BRANCH = _core.branch_names.index("")
@@ -225,39 +226,40 @@ def _flat(a, shape, keep=None):
 
 def _compute(shape, arrays, parts):
     """Runs each of parts, (keep, call): call(flat arrays, n) on the elements
-    keep selects (all for None), and puts their answers together."""
+    keep selects (all for None), and puts their answers together: _core's
+    fields by name, note_index, note_text and branch (codes, or None)."""
     n = int(np.prod(shape))
     if len(parts) == 1 and parts[0][0] is None:
         return parts[0][1]([_flat(a, shape) for a in arrays], n)
-    values, index, text, extra = None, [], [], None
+    out, index, text = None, [], []
     for keep, call in parts:
         where = np.flatnonzero(keep)
         if where.size == 0:
             continue
-        *v, i, t, e = call([_flat(a, shape, keep) for a in arrays], where.size)
-        if values is None:
-            values = [np.full(n, np.nan) for _ in v]
-        for full, part in zip(values, v):
-            full[where] = part
-        if e is not None:
-            if extra is None:
-                extra = np.full(n, _NO_BRANCH, dtype=e.dtype)
-            extra[where] = e
-        index.append(where[i])
-        text.extend(t)
-    if values is None:  # every element left out: a call on none gives the fields
-        *v, _, _, e = parts[0][1]([np.full(1, 2.0) for _ in arrays], 0)  # 2 is a valid gamma
-        values = [np.full(n, np.nan) for _ in v]
-        extra = None if e is None else np.full(n, _NO_BRANCH, dtype=e.dtype)
-    return (*values, np.concatenate(index) if index else np.zeros(0, dtype=np.intp), text, extra)
+        part = call([_flat(a, shape, keep) for a in arrays], where.size)
+        if out is None:
+            out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
+                   for name, v in part.items() if name not in ("note_index", "note_text")}
+        for name, full in out.items():
+            if full is not None:
+                full[where] = part[name]
+        index.append(where[part["note_index"]])
+        text.extend(part["note_text"])
+    if out is None:  # every element left out: a call on none gives the fields
+        empty = parts[0][1]([np.full(1, 2.0) for _ in arrays], 0)  # 2 is a valid gamma
+        out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
+               for name, v in empty.items() if name not in ("note_index", "note_text")}
+    out["note_index"] = np.concatenate(index) if index else np.zeros(0, dtype=np.intp)
+    out["note_text"] = text
+    return out
 
 
-def _fields(names, shape, out):
-    *values, note_index, note_text, extra = out
-    fields = {name: v.reshape(shape) for name, v in zip(names, values)}
-    fields["_notes"] = _Notes(note_index, note_text, shape)
-    if extra is not None:
-        fields["branch"] = _BRANCH_NAMES[extra].reshape(shape)
+def _fields(shape, out):
+    """The result's fields from _core's, by name."""
+    fields = {name: v.reshape(shape) for name, v in out.items() if name not in ("note_index", "note_text", "branch")}
+    fields["_notes"] = _Notes(out["note_index"], out["note_text"], shape)
+    if out["branch"] is not None:
+        fields["branch"] = _BRANCH_NAMES[out["branch"]].reshape(shape)
     return fields
 
 
@@ -296,7 +298,7 @@ def ratios(M, gamma=1.4):
     """
     shape, arrays, mask = _inputs(M=M, gamma=gamma)
     out = _compute(shape, arrays.values(), [(_keep(shape, mask), lambda a, n: _core.ratios(*a, n))])
-    return Ratios(**_masked(_fields(_QUANTITIES, shape, out), mask))
+    return Ratios(**_masked(_fields(shape, out), mask))
 
 
 def solve(quantity, value, gamma=1.4, branch=None):
@@ -343,10 +345,8 @@ def solve(quantity, value, gamma=1.4, branch=None):
     shape = np.broadcast_shapes(shape, sup.shape)
     mask = None if mask is None else np.broadcast_to(mask, shape)
     keep = _keep(shape, mask)
-    index = _QUANTITIES.index(quantity)
-
     def side(flag):
-        return lambda a, n: _core.solve(index, *a, flag, n)
+        return lambda a, n: _core.solve(quantity, *a, flag, n)
 
     if sup.size == 1 or sup.all() or not sup.any():
         parts = [(keep, side(bool(sup.flat[0]) if sup.size else False))]
@@ -355,7 +355,7 @@ def solve(quantity, value, gamma=1.4, branch=None):
         every = np.ones(flags.shape, dtype=bool) if keep is None else keep
         parts = [(every & ~flags, side(False)), (every & flags, side(True))]
     out = _compute(shape, arrays.values(), parts)
-    return Solution(**_masked(_fields(_QUANTITIES, shape, out), mask))
+    return Solution(**_masked(_fields(shape, out), mask))
 
 
 def _sup(quantity, branch):
@@ -363,7 +363,7 @@ def _sup(quantity, branch):
     1/sqrt(gamma) for T)."""
     if branch is None:
         if quantity in _TWO_ROOTS:
-            name = _core.quantity_names[_QUANTITIES.index(quantity)]
+            name = _NAMES[quantity]
             choices, where = ("'low' or 'high'", "1/sqrt(gamma)") if quantity == "T" else ("'sub' or 'sup'", "1")
             raise ValueError(f"{name} has a root either side of M = {where}: give branch={choices}")
         return np.zeros((), dtype=bool)
@@ -427,12 +427,12 @@ def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, T01=None, p1=None, cp=None)
                 raise ValueError(f"{name} must be a finite number above 0, not {float(bad[0])!r}")
     m, h, g = list(arrays.values())[:3]
     out = _compute(shape, (m, h, g), [(keep, lambda a, n: _core.heat(*a, q_given, n))])
-    fields = _fields(Heat._fields[:10], shape, out)
+    fields = _fields(shape, out)
     if T01 is not None:
         p = arrays.get("p1")
         at = _compute(shape, (m, h, g, arrays["T01"], arrays["cp"]) + ((p,) if p is not None else ()),
                       [(keep, lambda a, n: _core.heat_stations(*a[:3], q_given, a[3], a[5] if p is not None else None, a[4], n))])
-        stations = _fields(_STATIONS, shape, at)
+        stations = _fields(shape, at)
         if p is None:
             stations["p2"] = stations["p02"] = None
         # One note, as the command line's: the process's, then the stations'.
