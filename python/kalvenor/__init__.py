@@ -45,8 +45,6 @@ _NAMES = {q["field"]: q["name"] for q in _core.quantities}
 _BRANCHES = {"sub": False, "low": False, "sup": True, "high": True}
 _BRANCH_NAMES = np.array(_core.branch_names)
 _NO_BRANCH = _core.branch_names.index("")
-# The absolute fields of Heat, as the command line's columns.
-_STATIONS = ("T1", "T2", "T02", "p2", "p02", "q", "q_star")
 
 
 class _Result:
