@@ -4,6 +4,7 @@
 #include "cli/values.h"
 #include "flow/number_text.h"
 #include "flow/relations.h"
+#include "flow/wording.h"
 
 #include <gtest/gtest.h>
 
@@ -707,4 +708,23 @@ TEST(CommandLine, StandardInputSkipsAByteOrderMarkAndEscapesWhatItShows)
         usage("--mach: \"2.5\\x00\\x1b" + std::string(35, '9') + "…\" is not a number (standard input, line 3)"));
     EXPECT_EQ(split(r.out, '\n').size(), 3u); // the rows of 1 and 2
     EXPECT_EQ(run({"--mach", "-"}, 100, "\xEF\xBB\xBF").err, usage("--mach: standard input holds no values"));
+}
+
+// The options and columns come from flow's table of quantities: each row's
+// option takes a value, and the value read back from its own column at the
+// subsonic root is the one given.
+TEST(CommandLine, EachQuantityHasItsOptionAndColumn)
+{
+    const flow::FlowState at = flow::fromMach(1.4, 0.5).state.value();
+    for (std::size_t i = 0; i < flow::kQuantities.size(); ++i) {
+        const flow::QuantityRow &row = flow::kQuantities[i];
+        const std::string value = flow::shortestText(at.*row.member);
+        const Outcome r = run({"--" + std::string(row.option), value, "--branch", "sub", "--csv", "--exact"});
+        SCOPED_TRACE(row.option);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(csvRow(r.out, 0)[i + 1], row.name);
+        EXPECT_EQ(csvRow(r.out, 1)[i + 1], value);
+        EXPECT_NEAR(std::stod(csvRow(r.out, 1)[1]), 0.5, 1e-9) << "M read back";
+    }
+    EXPECT_EQ(run({}).err, usage("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s"));
 }
