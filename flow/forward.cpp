@@ -202,7 +202,7 @@ template<class D> struct Kernel {
     // the series takes x itself, with a relative bound; elsewhere w = 2^e f,
     // f * inv - 1 is exact for the tabled inv of f's leading bits, and the
     // bound is absolute. e ln2 is exact in its first part. log1pmx, x's
-    // log1p(x) - x, is kept for |x| < 2^-14 only.
+    // log1p(x) - x, holds where the series runs on x itself, |x| < 2^-9.
     struct Logarithm {
         DD value, log1pmx;
         V error;
@@ -227,7 +227,7 @@ template<class D> struct Kernel {
         const Series series = Log1pSmall(Select(small, x, reduced), t);
         const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
         const V error = hn::IfThenElse(
-            small, hn::Set(d, 0x1p-88) * hn::Abs(x.hi), hn::Set(d, 0x1p-89) + hn::Set(d, 0x1p-95) * hn::Abs(ev));
+            small, hn::Set(d, 0x1p-88) * hn::Abs(x.hi), hn::Set(d, 0x1p-89) + hn::Set(d, 0x1p-93) * hn::Abs(ev));
         return {value, series.log1pmx, error, small};
     }
 
@@ -385,6 +385,8 @@ using One = Kernel<hn::CappedTag<double, 1>>;
 void RatiosOf(
     const double *M, const double *gamma, bool gammaPerElement, size_t n, const Columns &out, std::vector<size_t> &rest)
 {
+    if (n == 0) // gamma may hold nothing to read
+        return;
     using K = Wide;
     using V = K::V;
     const hn::ScalableTag<double> d;
