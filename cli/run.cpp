@@ -165,9 +165,9 @@ public:
             app.add_option(kInputOptions[i], m_values[i], std::string(flow::kQuantities[i].description))
                 ->type_name("VALUES")
                 ->group("INPUT, one of");
-        const std::map<std::string, flow::BranchChoice> branches {{"sub", flow::BranchChoice::Sub},
-            {"low", flow::BranchChoice::Sub}, {"sup", flow::BranchChoice::Sup}, {"high", flow::BranchChoice::Sup},
-            {"both", flow::BranchChoice::Both}};
+        std::map<std::string, flow::BranchChoice> branches;
+        for (const auto &[name, choice] : flow::kBranchChoices)
+            branches.emplace(name, choice);
         app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of inputs with two solutions")
             ->type_name("B")
             ->transform(CLI::CheckedTransformer(branches).description(""))

@@ -101,6 +101,16 @@ inline constexpr std::array<std::pair<Branch, std::string_view>, 6> kBranches {{
 
 inline constexpr std::string_view branchName(Branch b) { return kBranches[static_cast<std::size_t>(b)].second; }
 
+// The names a user may ask for branches by, the command line's --branch
+// and Python's branch=.
+inline constexpr std::array<std::pair<std::string_view, BranchChoice>, 5> kBranchChoices {{
+    {"sub", BranchChoice::Sub},
+    {"low", BranchChoice::Sub},
+    {"sup", BranchChoice::Sup},
+    {"high", BranchChoice::Sup},
+    {"both", BranchChoice::Both},
+}};
+
 // The tables are indexed by their enums: a row out of place fails here.
 static_assert([] {
     for (std::size_t i = 0; i < kQuantities.size(); ++i)

@@ -231,6 +231,11 @@ PYBIND11_MODULE(_core, m)
             py::arg("two_roots") = row.twoRoots));
     for (const auto &[branch, name] : flow::kBranches)
         branches.append(std::string(name));
+    py::dict choices; // True for the root above M = 1 (1/sqrt(gamma) for T)
+    for (const auto &[name, choice] : flow::kBranchChoices)
+        if (choice != flow::BranchChoice::Both)
+            choices[py::str(name.data(), name.size())] = choice == flow::BranchChoice::Sup;
+    m.attr("branch_choices") = choices;
     m.attr("quantities") = py::tuple(quantities);
     m.attr("branch_names") = py::tuple(branches);
     m.def("gamma_problem", &flow::gammaProblem, py::arg("gamma"));

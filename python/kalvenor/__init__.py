@@ -42,7 +42,7 @@ __all__ = ["ratios", "solve", "heat", "plot_heat", "Ratios", "Solution", "Heat",
 _QUANTITIES = tuple(q["field"] for q in _core.quantities)
 _TWO_ROOTS = {q["field"] for q in _core.quantities if q["two_roots"]}
 _NAMES = {q["field"]: q["name"] for q in _core.quantities}
-_BRANCHES = {"sub": False, "low": False, "sup": True, "high": True}
+_BRANCHES = dict(_core.branch_choices)
 _BRANCH_NAMES = np.array(_core.branch_names)
 _NO_BRANCH = _core.branch_names.index("")
 

@@ -127,3 +127,9 @@ def test_install_puts_the_package_where_debians_python_looks_and_import_leaves_o
     out = subprocess.run([sys.executable, "-c", script], env=env, check=True, capture_output=True, text=True,
                          cwd=tmp_path).stdout.split()
     assert out == [str(tmp_path / "lib/python3/dist-packages/kalvenor/__init__.py"), "0.39504759659391675", "False"]
+
+
+def test_the_result_classes_hold_the_cores_quantities_in_its_order():
+    names = tuple(q["field"] for q in kalvenor._core.quantities)
+    assert kalvenor.Ratios._fields == names + ("note",)
+    assert kalvenor.Solution._fields == names + ("branch", "note")
