@@ -222,7 +222,10 @@ template<class D> struct Kernel {
         // Unnormalized: the series takes the low word only to first order.
         const DD reduced {FmaSub(fh, inv, hn::Set(d, 1.0)), w.lo * unscale * inv};
         const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
-        const DD scaled = TwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
+        // e ln2 lies in ln2's binade or above, ln(inv) at most ln2: FastTwoSum
+        // is exact (and trivially so for e = 0).
+        const DD scaled
+            = FastTwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
         const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
         const Series series = Log1pSmall(Select(small, x, reduced), t);
         const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
