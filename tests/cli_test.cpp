@@ -1,3 +1,4 @@
+#include "cli/errors.h"
 #include "cli/run.h"
 #include "cli/shown.h"
 #include "cli/table.h"
@@ -588,12 +589,16 @@ TEST(Values, RangesGiveExactlyWhatWasAsked)
             "--mach: the step of \"1:1.000001:1e-17\" is finer than the spacing of doubles near 1.000001, "
             "2.220446049250313e-16: values would repeat"},
         {"1e16:1e16+4:1", "--mach: \"1e16+4\" is not a number (in \"1e16:1e16+4:1\")"},
-        {"1e16:10000000000000004:1",
-            "--mach: the step of \"1e16:10000000000000004:1\" is finer than the spacing of doubles near "
+        {"1e16:10000000000000004:1.5",
+            "--mach: the step of \"1e16:10000000000000004:1.5\" is finer than the spacing of doubles near "
             "10000000000000004, 2: values would repeat"},
     };
     for (const auto &[text, message] : refused)
         EXPECT_EQ(run({"--mach", text}).err, usage(message)) << text;
+    // A step of the spacing itself moves; a range may hold exactly the limit.
+    EXPECT_EQ(cli::readValues("--mach", "1e16:10000000000000004:2", 10).front().count, 3u);
+    EXPECT_EQ(cli::readValues("--mach", "1:10:1", 10).front().count, 10u);
+    EXPECT_THROW(cli::readValues("--mach", "1:10:1", 9), cli::UsageError);
 }
 
 namespace {
