@@ -2,6 +2,7 @@
 
 #include "flow/number_text.h"
 #include "flow/relations.h"
+#include "flow/window/number_text.h"
 
 #include <gtest/gtest.h>
 

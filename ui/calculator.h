@@ -1,7 +1,7 @@
 #pragma once
 
-#include "flow/fault.h"
-#include "flow/rayleigh.h"
+#include "flow/window/fault.h"
+#include "flow/window/rayleigh.h"
 
 #include <optional>
 

@@ -1,8 +1,8 @@
 #include "ui/main_window.h"
 
 #include "chart/chart_area.h"
-#include "flow/number_text.h"
-#include "flow/rayleigh.h"
+#include "flow/window/number_text.h"
+#include "flow/window/rayleigh.h"
 #include "ui/about_window.h"
 #include "ui/look.h"
 #include "ui/wrapping_button.h"
