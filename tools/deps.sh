@@ -74,9 +74,10 @@ CLI_PACKAGES=(libcli11-dev)
 # numpy gives it arrays.
 PYTHON_PACKAGES=(pybind11-dev python3-dev python3-numpy)
 # The window (chart/, ui/, app/): Qt, and the fonts the windows name
-# (Liberation Sans stands in for Arial, DejaVu Sans for Verdana). Without
-# them CMake builds the rest and says the window is skipped.
-WINDOW_PACKAGES=(qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core fontconfig)
+# (Liberation Sans stands in for Arial, DejaVu Sans for Verdana), which it
+# looks for through fontconfig. Without Qt CMake builds the rest and says the
+# window is skipped.
+WINDOW_PACKAGES=(qt6-base-dev libgl-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core fontconfig)
 BUILD_PACKAGES=("${TOOL_PACKAGES[@]}" "${CORE_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${PYTHON_PACKAGES[@]}"
     "${WINDOW_PACKAGES[@]}")
 TEST_PACKAGES=(libgtest-dev clang-format)
