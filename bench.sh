@@ -24,6 +24,12 @@ tally() {
     *) exit 1 ;;
     esac
 }
+# measure COMMAND...: runs a benchmark program and tallies its status.
+measure() {
+    local status=0
+    "$@" || status=$?
+    tally "$status"
+}
 
 echo "== Benchmarks (median of 3 repetitions, offscreen window)"
 set +e
@@ -35,28 +41,16 @@ tally "$status"
 
 echo
 echo "== Forward kernel at each instruction set against plain closed forms (median of 9, interleaved)"
-set +e
-"$build/bench/forward_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
-status=$?
-set -e
-tally "$status"
+measure "$build/bench/forward_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
 
 echo
 echo "== Command line against its floors (median of 5 repetitions, interleaved)"
-set +e
-"$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
-status=$?
-set -e
-tally "$status"
+measure "$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 
 echo
 echo "== Python module against numpy (medians of 15 repetitions, alternating)"
 python=$(sed -n 's/^Python3_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt")
-set +e
-PYTHONPATH="$build/python" "${python:-python3}" bench/python_bench.py 15
-status=$?
-set -e
-tally "$status"
+measure env PYTHONPATH="$build/python" "${python:-python3}" bench/python_bench.py 15
 
 # Start-up wants a real X server: the offscreen platform skips the work of
 # connecting and flushing to a screen.

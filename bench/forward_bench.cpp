@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 // 1e6 Mach numbers log-uniform over [1e-3, 1e3], then 1e5 over [0.9, 1.1].
@@ -96,13 +94,9 @@ int main(int argc, char **argv)
         benchmark::RegisterBenchmark(
             (std::string("Kernel/") + flow::forward::targetName(target)).c_str(), Kernel, target)
             ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    bench::Recorder recorder;
+    if (!bench::runAll(argc, argv, recorder))
         return 1;
-    bench::Recorder recorder(
-        isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&recorder);
-    benchmark::Shutdown();
 
     std::printf("\nLeft to the exact path, of %zu M:", machs().size());
     for (const double gamma : {1.4, 1e6}) {

@@ -9,12 +9,15 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace bench {
 
 // Shows and keeps the median of each case for the goals after the table.
 class Recorder : public benchmark::ConsoleReporter {
 public:
-    using ConsoleReporter::ConsoleReporter;
+    // Colours on a terminal, a plain table into a pipe.
+    Recorder() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) { }
 
     struct Times {
         double cpu; // the spawned program's for spawned cases, in ns
@@ -53,6 +56,18 @@ public:
 private:
     std::vector<std::pair<std::string, Times>> m_times;
 };
+
+// Runs the registered benchmarks with the program's options; false for an
+// option it does not know.
+inline bool runAll(int argc, char **argv, Recorder &recorder)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return false;
+    benchmark::RunSpecifiedBenchmarks(&recorder);
+    benchmark::Shutdown();
+    return true;
+}
 
 inline bool goal(const char *what, Recorder::Times measured, Recorder::Times floor, double limit)
 {

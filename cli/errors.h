@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -12,10 +13,14 @@ public:
     explicit UsageError(const std::string &what) : std::runtime_error(what) { }
 };
 
-// Standard output refused the table (a full disk, a closed pipe).
+// Standard output refused the table (a full disk, a closed pipe); error is
+// the errno it left, 0 when the stream gave none.
 class OutputError : public std::runtime_error {
 public:
-    OutputError() : std::runtime_error("cannot write the output") { }
+    explicit OutputError(int error)
+        : std::runtime_error(
+            "cannot write the output" + (error == 0 ? std::string() : ": " + std::string(std::strerror(error))))
+    { }
 };
 
 } // namespace cli

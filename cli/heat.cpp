@@ -69,16 +69,40 @@ bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
 
 } // namespace
 
-int writeHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out)
+int writeHeat(HeatRequest &request, const TableStyle &style, std::ostream &out)
 {
     const std::vector<Column> columns = columnsFor(request);
     bool allSolved = true;
-    writeTable(out, style, columns, [&](TableWriter &table) {
-        for (const Range &m : request.mach1)
-            for (std::size_t i = 0; i < m.count; ++i)
-                for (const Range &h : request.heat)
-                    for (std::size_t j = 0; j < h.count; ++j)
-                        allSolved = writeRow(table, request, m[i], h[j]) && allSolved;
+    const auto row = [&](TableWriter &table, double M1, double heat) {
+        allSolved = writeRow(table, request, M1, heat) && allSolved;
+    };
+    if (!request.heat.known() && request.mach1.size() == 1) {
+        // One inlet: the heats read as they come are the rows.
+        const double M1 = request.mach1.next()[0];
+        writeBlocks(out, style, columns, request.heat, [&](TableWriter &table, std::span<const double> heats) {
+            for (const double heat : heats)
+                row(table, M1, heat);
+        });
+        return allSolved ? 0 : 1;
+    }
+    // Every inlet takes every heat: heats read from a stream are kept.
+    const bool keep = !request.heat.known();
+    std::vector<double> kept;
+    if (keep)
+        for (auto block = request.heat.next(); !block.empty(); block = request.heat.next())
+            kept.insert(kept.end(), block.begin(), block.end());
+    writeBlocks(out, style, columns, request.mach1, [&](TableWriter &table, std::span<const double> inlets) {
+        for (const double M1 : inlets) {
+            if (keep) {
+                for (const double heat : kept)
+                    row(table, M1, heat);
+                continue;
+            }
+            request.heat.rewind();
+            for (auto block = request.heat.next(); !block.empty(); block = request.heat.next())
+                for (const double heat : block)
+                    row(table, M1, heat);
+        }
     });
     return allSolved ? 0 : 1;
 }

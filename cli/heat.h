@@ -6,7 +6,6 @@
 
 #include <iosfwd>
 #include <optional>
-#include <vector>
 
 namespace cli {
 
@@ -14,8 +13,8 @@ namespace cli {
 // heat; with T01 also the absolute temperatures, pressures and heats.
 struct HeatRequest {
     double gama = 1.4;
-    std::vector<Range> mach1;
-    std::vector<Range> heat;
+    ValueSource mach1;
+    ValueSource heat;
     flow::HeatGiven given = flow::HeatGiven::T0Ratio;
     std::optional<double> T01; // K
     std::optional<double> p1;  // Pa
@@ -24,6 +23,6 @@ struct HeatRequest {
 
 // Writes one row per pair of M1 and heat. Returns 0 when every pair has an
 // exit state, 1 when some have not (their note says why).
-int writeHeat(const HeatRequest &request, const TableStyle &style, std::ostream &out);
+int writeHeat(HeatRequest &request, const TableStyle &style, std::ostream &out);
 
 } // namespace cli

@@ -5,7 +5,7 @@
 #include "flow/relations.h"
 
 #include <iosfwd>
-#include <vector>
+#include <span>
 
 namespace cli {
 
@@ -13,13 +13,16 @@ namespace cli {
 struct RatiosRequest {
     double gama = 1.4;
     flow::Quantity quantity = flow::Quantity::M;
-    std::vector<Range> values;
+    ValueSource values;
     flow::BranchChoice branch = flow::BranchChoice::Both;
 };
 
 // Writes one row per solution: its branch, M and every ratio, and a note
 // that says why a branch has no solution. Returns the exit status: 0 when
 // every row was solved, 1 when some were not.
-int writeRatios(const RatiosRequest &request, const TableStyle &style, std::ostream &out);
+int writeRatios(RatiosRequest &request, const TableStyle &style, std::ostream &out);
+
+// Writes the rows of one block of values.
+bool writeRatioRows(TableWriter &table, const RatiosRequest &request, std::span<const double> values);
 
 } // namespace cli

@@ -3,6 +3,7 @@
 #include "cli/errors.h"
 #include "cli/heat.h"
 #include "cli/ratios.h"
+#include "cli/shown.h"
 #include "cli/values.h"
 #include "flow/relations.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <map>
 #include <ostream>
 #include <string>
@@ -19,22 +21,13 @@ namespace {
 
 constexpr const char *kProgram = "kalvenor-cli";
 
-struct Input {
-    const char *option;
-    flow::Quantity quantity;
-    const char *help;
-};
-
-constexpr std::array<Input, 8> kInputs {{
-    {"--mach", flow::Quantity::M, "Mach numbers M"},
-    {"--T", flow::Quantity::T, "T/T*, static temperature to the sonic state's"},
-    {"--p", flow::Quantity::p, "p/p*, static pressure"},
-    {"--rho", flow::Quantity::rho, "rho/rho*, density"},
-    {"--V", flow::Quantity::V, "V/V*, velocity"},
-    {"--T0", flow::Quantity::T0, "T0/T0*, stagnation temperature"},
-    {"--p0", flow::Quantity::p0, "p0/p0*, stagnation pressure"},
-    {"--s", flow::Quantity::s, "(s*-s)/R: the sonic state's entropy less this one's, over R"},
-}};
+// "--mach", "--T", ...: one option a quantity.
+const std::array<std::string, flow::kQuantities.size()> kInputOptions = [] {
+    std::array<std::string, flow::kQuantities.size()> options;
+    for (std::size_t i = 0; i < options.size(); ++i)
+        options[i] = "--" + std::string(flow::kQuantities[i].option);
+    return options;
+}();
 
 // The options every table-writing command shares, as given.
 struct Common {
@@ -124,14 +117,14 @@ void addCommonOptions(CLI::App &app, Common &common)
 // A plain decimal count: no sign, base prefix, exponent or blank.
 int readDecimals(const std::string &text)
 {
-    const bool digits = !text.empty() && text.size() <= 2
-        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits
+        = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits)
-        throw UsageError("--decimals: \"" + text + "\" is not a number");
-    const int decimals = std::stoi(text);
-    if (decimals > 15)
-        throw UsageError("--decimals: \"" + text + "\" is out of range: 0 to 15");
-    return decimals;
+        throw UsageError("--decimals: " + inQuotes(text) + " is not a number");
+    const auto first = text.find_first_not_of('0');
+    if (first != std::string::npos && (text.size() - first > 2 || std::stoi(text.substr(first)) > 15))
+        throw UsageError("--decimals: " + inQuotes(text) + " is out of range: 0 to 15");
+    return first == std::string::npos ? 0 : std::stoi(text.substr(first));
 }
 
 // The shared options of a run: those of the subcommand when it was named,
@@ -168,13 +161,13 @@ class RatiosCommand {
 public:
     void addTo(CLI::App &app)
     {
-        for (std::size_t i = 0; i < kInputs.size(); ++i)
-            app.add_option(kInputs[i].option, m_values[i], kInputs[i].help)
+        for (std::size_t i = 0; i < kInputOptions.size(); ++i)
+            app.add_option(kInputOptions[i], m_values[i], std::string(flow::kQuantities[i].description))
                 ->type_name("VALUES")
                 ->group("INPUT, one of");
-        const std::map<std::string, flow::BranchChoice> branches {{"sub", flow::BranchChoice::Sub},
-            {"low", flow::BranchChoice::Sub}, {"sup", flow::BranchChoice::Sup}, {"high", flow::BranchChoice::Sup},
-            {"both", flow::BranchChoice::Both}};
+        std::map<std::string, flow::BranchChoice> branches;
+        for (const auto &[name, choice] : flow::kBranchChoices)
+            branches.emplace(name, choice);
         app.add_option("--branch", m_branch, "sub, sup or both (default): the branches of inputs with two solutions")
             ->type_name("B")
             ->transform(CLI::CheckedTransformer(branches).description(""))
@@ -186,7 +179,7 @@ public:
                     std::string names;
                     for (const auto &branch : branches)
                         names += (names.empty() ? "" : ", ") + branch.first;
-                    return branches.contains(name) ? "" : name + " is not one of " + names;
+                    return branches.contains(name) ? "" : escaped(cut(name)) + " is not one of " + names;
                 },
                 ""));
     }
@@ -195,19 +188,22 @@ public:
     {
         RatiosRequest request;
         request.gama = gama;
-        const Input *given = nullptr;
-        for (std::size_t i = 0; i < kInputs.size(); ++i) {
-            if (app.count(kInputs[i].option) == 0)
+        const std::string *given = nullptr;
+        for (std::size_t i = 0; i < kInputOptions.size(); ++i) {
+            if (app.count(kInputOptions[i]) == 0)
                 continue;
             if (given)
-                throw UsageError(
-                    std::string(given->option) + " and " + kInputs[i].option + " both given: a run takes one input");
-            given = &kInputs[i];
-            request.quantity = given->quantity;
-            request.values = read(given->option, m_values[i]);
+                throw UsageError(*given + " and " + kInputOptions[i] + " both given: a run takes one input");
+            given = &kInputOptions[i];
+            request.quantity = flow::kQuantities[i].quantity;
+            request.values = read(*given, m_values[i]);
         }
-        if (!given)
-            throw UsageError("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s");
+        if (!given) {
+            std::string options;
+            for (const std::string &option : kInputOptions)
+                options += (options.empty() ? "" : ", ") + option;
+            throw UsageError("no input: give one of " + options);
+        }
         request.branch = m_branch;
         return request;
     }
@@ -215,17 +211,17 @@ public:
     // Refuses this command's inputs on a run of another command.
     static void refuseOn(const CLI::App &app, const CLI::App &other)
     {
-        for (const Input &input : kInputs)
-            if (app.count(input.option) > 0)
-                throw UsageError(std::string(input.option) + " is an input of the main command, not of "
-                    + other.get_name() + ", which takes --mach1 and a heat");
+        for (const std::string &option : kInputOptions)
+            if (app.count(option) > 0)
+                throw UsageError(option + " is an input of the main command, not of " + other.get_name()
+                    + ", which takes --mach1 and a heat");
         if (app.count("--branch") > 0)
             throw UsageError(
                 "--branch is an option of the main command, not of " + other.get_name() + ": M2 keeps M1's branch");
     }
 
 private:
-    std::array<std::string, kInputs.size()> m_values;
+    std::array<std::string, kInputOptions.size()> m_values;
     flow::BranchChoice m_branch = flow::BranchChoice::Both;
 };
 
@@ -281,12 +277,15 @@ public:
         request.mach1 = read("--mach1", m_mach1);
         request.given = t0 ? flow::HeatGiven::T0Ratio : flow::HeatGiven::QRatio;
         request.heat = read(t0 ? "--T0-ratio" : "--q-ratio", t0 ? m_t0 : m_q);
-        std::size_t rows = 0;
-        for (const Range &m : request.mach1)
-            for (const Range &h : request.heat)
-                rows += m.count * h.count;
-        if (rows > valueLimit)
-            throw UsageError("more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat");
+        const std::string tooMany = "more than " + std::to_string(valueLimit) + " pairs of --mach1 and heat";
+        if (request.mach1.known() && request.heat.known()) {
+            if (request.mach1.size() > valueLimit / request.heat.size())
+                throw UsageError(tooMany);
+        } else if (request.mach1.known()) {
+            request.heat.limit(valueLimit / request.mach1.size(), tooMany);
+        } else {
+            request.mach1.limit(valueLimit / request.heat.size(), tooMany);
+        }
         if (app.count("--T01") > 0)
             request.T01 = positive("--T01", m_T01);
         if (app.count("--p1") > 0)
@@ -314,19 +313,85 @@ private:
 int usageError(std::ostream &err, std::string message, const CLI::App *sub)
 {
     std::replace(message.begin(), message.end(), '\n', ' ');
-    err << kProgram << ": " << message << "\nsee " << kProgram << (sub ? " " + sub->get_name() : "") << " --help\n";
+    err << kProgram << ": " << escaped(message) << "\nsee " << kProgram << (sub ? " " + sub->get_name() : "")
+        << " --help\n";
     return 2;
+}
+
+// The options that take VALUES, which a second list would silently replace.
+constexpr std::array<const char *, 3> kHeatValues {"--mach1", "--T0-ratio", "--q-ratio"};
+
+bool takesValues(const std::string &option)
+{
+    return std::find(kInputOptions.begin(), kInputOptions.end(), option) != kInputOptions.end()
+        || std::find(kHeatValues.begin(), kHeatValues.end(), option) != kHeatValues.end();
+}
+
+// An option given more than once: CLI11 would keep one silently.
+void refuseRepeats(const CLI::App &app)
+{
+    for (const CLI::Option *option : app.get_options()) {
+        const std::size_t count = option->count();
+        if (count < 2 || option->get_type_size() == 0) // a flag may repeat
+            continue;
+        const std::string name = option->get_name();
+        const std::string times = count == 2 ? "twice" : std::to_string(count) + " times";
+        throw UsageError(
+            name + " given " + times + (takesValues(name) ? ": give one list, as " + name + " 1,2" : ": give it once"));
+    }
+}
+
+// What CLI11 left over: an option it does not know, one of the other
+// command, or a value without its option.
+void refuseExtras(const CLI::App &app, const CLI::App &heat)
+{
+    const std::vector<std::string> extras = app.remaining(true);
+    if (extras.empty())
+        return;
+    const std::string &first = extras.front();
+    if (first.starts_with("-") && first.size() > 1 && !(first[1] >= '0' && first[1] <= '9') && first[1] != '.') {
+        const std::string name = first.substr(0, first.find('='));
+        if (heat.get_option_no_throw(name))
+            throw UsageError(name + " is an option of heat: give it after heat, as kalvenor-cli heat " + name + " …");
+        throw UsageError("there is no option " + inQuotes(name));
+    }
+    throw UsageError(inQuotes(first)
+        + " stands where no option takes it: each option takes one argument, and a list is one argument with commas, "
+          "as "
+        + (heat.parsed() ? "--mach1" : "--mach") + " 1,2");
+}
+
+// CLI11's messages for an option without its argument or a switch given
+// one, in our words.
+std::string ourWords(const CLI::ParseError &error)
+{
+    const std::string what = error.what();
+    const auto colon = what.find(": ");
+    if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) && colon != std::string::npos
+        && what.ends_with(" missing")) {
+        const std::string option = what.substr(0, colon);
+        return option + (takesValues(option) ? " needs its VALUES, as in " + option + " 1,2" : " needs a value");
+    }
+    constexpr std::string_view conversion = "Could not convert: ";
+    const auto equals = what.find(" = ");
+    if (dynamic_cast<const CLI::ConversionError *>(&error) && what.starts_with(conversion)
+        && equals != std::string::npos) {
+        const std::string option = what.substr(conversion.size(), equals - conversion.size());
+        return option + " takes no value, not " + inQuotes(what.substr(equals + 3)) + ": give it alone";
+    }
+    return what;
 }
 
 // Help and the version are output like a table: one that cannot be
 // written is a failure.
 int writeText(std::ostream &out, std::ostream &err, const std::string &text)
 {
+    errno = 0;
     out << text;
     out.flush();
     if (out)
         return 0;
-    err << kProgram << ": " << OutputError().what() << '\n';
+    err << kProgram << ": " << OutputError(errno).what() << '\n';
     return 2;
 }
 
@@ -342,13 +407,18 @@ int run(
     app.set_help_flag("-h,--help", "print this help and exit");
     app.footer(kFooter);
     app.set_version_flag("--version", std::string(kProgram) + ' ' + KALVENOR_VERSION, "print the version and exit");
-    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    // Repeats and leftovers are refused in our words, after the parse.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.allow_extras();
 
     RatiosCommand ratios;
     ratios.addTo(app);
     Common common;
     addCommonOptions(app, common);
     CLI::App *heatApp = app.add_subcommand("heat", kHeatDescription);
+    // The main command's options after heat reach it, to be refused there
+    // as they are before it.
+    heatApp->fallthrough();
     heatApp->formatter(help);
     heatApp->footer(kHeatFooter);
     heatApp->set_help_flag("-h,--help", "print this help and exit");
@@ -362,21 +432,30 @@ int run(
         app.parse(argc, argv);
         if (heatApp->count() > 1)
             throw UsageError("heat given twice: a run takes one command");
-        if (*heatApp) {
+        refuseRepeats(app);
+        refuseRepeats(*heatApp);
+        if (*heatApp)
             RatiosCommand::refuseOn(app, *heatApp);
+        refuseExtras(app, *heatApp);
+        if (*heatApp) {
             const Settings settings = readCommon(app, common, heatApp, &heatCommon);
-            return writeHeat(heat.request(*heatApp, settings.gama, read, valueLimit), settings.style, out);
+            HeatRequest request = heat.request(*heatApp, settings.gama, read, valueLimit);
+            return writeHeat(request, settings.style, out);
         }
         const Settings settings = readCommon(app, common, nullptr, nullptr);
-        return writeRatios(ratios.request(app, settings.gama, read), settings.style, out);
+        RatiosRequest request = ratios.request(app, settings.gama, read);
+        return writeRatios(request, settings.style, out);
     } catch (const CLI::CallForHelp &) {
         return writeText(out, err, app.help()); // a subcommand's own help when one was named
     } catch (const CLI::CallForVersion &version) {
         return writeText(out, err, version.what() + std::string("\n"));
     } catch (const CLI::ParseError &error) {
-        return usageError(err, error.what(), heatApp->parsed() ? heatApp : nullptr);
+        return usageError(err, ourWords(error), heatApp->parsed() ? heatApp : nullptr);
     } catch (const UsageError &error) {
         return usageError(err, error.what(), heatApp->parsed() ? heatApp : nullptr);
+    } catch (const InputError &error) {
+        err << kProgram << ": " << escaped(error.what()) << '\n';
+        return 2;
     } catch (const OutputError &error) {
         err << kProgram << ": " << error.what() << '\n';
         return 2;

@@ -4,6 +4,7 @@
 #include "flow/number_text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ostream>
 
@@ -44,6 +45,19 @@ void TableWriter::startWriting()
     for (const Column &column : m_columns)
         text(column.header);
     endRow();
+    m_rows = 0;
+}
+
+void TableWriter::measureMore()
+{
+    m_measuring = !m_style.csv;
+    m_column = 0;
+}
+
+void TableWriter::writeMore()
+{
+    m_measuring = false;
+    m_column = 0;
 }
 
 void TableWriter::text(std::string_view cell)
@@ -101,8 +115,10 @@ void TableWriter::endRow()
 {
     m_column = 0;
     m_blanks = 0;
-    if (!m_measuring)
+    if (!m_measuring) {
         put("\n", 1);
+        ++m_rows;
+    }
 }
 
 // An aligned cell owes its column gap and padding until something visible
@@ -151,10 +167,11 @@ void TableWriter::put(const char *text, std::size_t size)
 
 void TableWriter::flush()
 {
+    errno = 0; // so that a failure's reason is its own
     m_out.write(m_buffer.get(), m_end - m_buffer.get());
     m_end = m_buffer.get();
     if (!m_out)
-        throw OutputError();
+        throw OutputError(errno);
 }
 
 void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
@@ -167,9 +184,50 @@ void writeTable(std::ostream &out, const TableStyle &style, std::span<const Colu
     }
     rows(table);
     table.flush();
+    errno = 0;
     out.flush();
     if (!out)
-        throw OutputError();
+        throw OutputError(errno);
+}
+
+void writeBlocks(std::ostream &out, const TableStyle &style, std::span<const Column> columns, ValueSource &values,
+    const std::function<void(TableWriter &, std::span<const double>)> &rows)
+{
+    if (values.known()) {
+        writeTable(out, style, columns, [&](TableWriter &table) {
+            values.rewind();
+            for (auto block = values.next(); !block.empty(); block = values.next())
+                rows(table, block);
+        });
+        return;
+    }
+    TableWriter table(out, style, columns);
+    bool started = style.csv;
+    try {
+        for (auto block = values.next(); !block.empty(); block = values.next()) {
+            if (!style.csv) {
+                table.measureMore();
+                rows(table, block);
+                if (started)
+                    table.writeMore();
+                else
+                    table.startWriting();
+                started = true;
+            }
+            rows(table, block);
+        }
+    } catch (const std::exception &) {
+        if (table.wroteRows()) // they stay, as a filter's would
+            table.flush();
+        throw;
+    }
+    if (!started)
+        table.startWriting();
+    table.flush();
+    errno = 0;
+    out.flush();
+    if (!out)
+        throw OutputError(errno);
 }
 
 } // namespace cli

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cli/values.h"
 #include <cstddef>
+
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -41,6 +43,12 @@ public:
 
     // Ends measuring the widths of an aligned table and writes its header.
     void startWriting();
+    // Measures more rows of an aligned table already started, then writes
+    // them: the columns widen as they need, never narrow.
+    void measureMore();
+    void writeMore();
+    // Whether any row has been written, which a failure then flushes.
+    bool wroteRows() const { return m_rows > 0; }
     // Sends what is left in the buffer; throws OutputError if out fails.
     void flush();
 
@@ -55,6 +63,7 @@ private:
     bool m_measuring;
     std::size_t m_column = 0;
     std::size_t m_blanks = 0; // owed before the next visible cell
+    std::size_t m_rows = 0;   // written, the header not counted
     std::unique_ptr<char[]> m_buffer;
     char *m_end;
     char *m_last;
@@ -64,5 +73,12 @@ private:
 // table calls rows() twice: once to measure its columns, once to write them.
 void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
     const std::function<void(TableWriter &)> &rows);
+
+// Writes the header and, for each block of values, the rows rows() gives
+// for it. An aligned table of values known in advance is measured whole
+// first; one of values read as they come is measured block by block, so
+// that it is written as it is read.
+void writeBlocks(std::ostream &out, const TableStyle &style, std::span<const Column> columns, ValueSource &values,
+    const std::function<void(TableWriter &, std::span<const double>)> &rows);
 
 } // namespace cli

@@ -163,24 +163,36 @@ template<class D> struct Kernel {
         return {c.hi, Fma(x.lo, y, c.lo)};
     }
 
-    // log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^10, the first
-    // three in double-double. The low word enters once, as r.lo / (1 + r.hi),
-    // the series' derivative, expanded to r.hi^3.
+    // A polynomial in x by Horner's rule: the high-order coefficients, tail,
+    // in double, then head's in double-double, highest first.
+    template<std::size_t kTail, std::size_t kHead>
+    static HWY_INLINE DD Horner(const double (&tail)[kTail], const DoubleWord (&head)[kHead], V x)
+    {
+        const D d;
+        V q = hn::Set(d, tail[0]);
+        for (std::size_t k = 1; k < kTail; ++k)
+            q = Fma(q, x, hn::Set(d, tail[k]));
+        DD s {q, hn::Zero(d)};
+        for (const DoubleWord &c : head)
+            s = AddFast(Constant(c), MulFast(s, x));
+        return s;
+    }
+
+    // log1p(r) for |r| <= 1.5 2^-8, and log1p(r) - r: terms to r^13, the first
+    // four in double-double. The low word enters once, as r.lo / (1 + r.hi),
+    // the series' derivative, expanded to r.hi^6.
     struct Series {
         DD log1p, log1pmx;
     };
     static HWY_INLINE Series Log1pSmall(DD r, const Tables &t)
     {
-        const D d;
-        V q = hn::Set(d, t.log1pTail[0]);
-        for (int k = 1; k < kLog1pTail; ++k)
-            q = Fma(q, r.hi, hn::Set(d, t.log1pTail[k]));
-        DD s {q, hn::Zero(d)};
-        for (const DoubleWord &c : t.log1pHead)
-            s = AddFast(Constant(c), MulFast(s, r.hi));
+        const DD s = Horner(t.log1pTail, t.log1pHead, r.hi);
         const DD mx = MulDDd(MulFast(s, r.hi), r.hi);
         const V mr = hn::Neg(r.hi);
-        const V slope = Fma(Fma(mr, mr, mr), mr, mr); // 1/(1 + r) - 1
+        // 1/(1 + r) - 1 to r^6: r.lo may be as large as u, not u r.
+        V slope = Fma(mr, mr, mr);
+        for (int k = 0; k < 4; ++k)
+            slope = Fma(slope, mr, mr);
         const V low = r.lo * slope;
         const DD sum = FastTwoSum(r.hi, mx.hi);
         return {DD {sum.hi, sum.lo + (mx.lo + (r.lo + low))}, DD {mx.hi, mx.lo + low}};
@@ -190,10 +202,11 @@ template<class D> struct Kernel {
     // the series takes x itself, with a relative bound; elsewhere w = 2^e f,
     // f * inv - 1 is exact for the tabled inv of f's leading bits, and the
     // bound is absolute. e ln2 is exact in its first part. log1pmx, x's
-    // log1p(x) - x, is kept for |x| < 2^-14 only.
+    // log1p(x) - x, holds where the series runs on x itself, |x| < 2^-9.
     struct Logarithm {
         DD value, log1pmx;
         V error;
+        hn::Mask<D> small; // where log1pmx holds
     };
     static HWY_INLINE Logarithm Log1p(DD x, DD w, const Tables &t)
     {
@@ -213,8 +226,9 @@ template<class D> struct Kernel {
         const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
         const Series series = Log1pSmall(Select(small, x, reduced), t);
         const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
-        const V error = hn::IfThenElse(small, hn::Set(d, 0x1p-80) * hn::Abs(x.hi), hn::Set(d, 0x1p-81));
-        return {value, series.log1pmx, error};
+        const V error = hn::IfThenElse(
+            small, hn::Set(d, 0x1p-88) * hn::Abs(x.hi), hn::Set(d, 0x1p-89) + hn::Set(d, 0x1p-93) * hn::Abs(ev));
+        return {value, series.log1pmx, error, small};
     }
 
     // exp(v) for 0 <= v <= 700: v = (64 k + j) ln2/64 + r, |r| <= ln2/128 + tiny,
@@ -231,13 +245,7 @@ template<class D> struct Kernel {
         const DD mid = TwoProd(n, hn::Set(d, t.ln2Over64[1]));
         const DD r = FastTwoSum(head, hn::Neg(mid.hi));
         const V rl = r.lo + ((v.lo - mid.lo) - n * hn::Set(d, t.ln2Over64[2]));
-        V q = hn::Set(d, t.expTail[0]);
-        for (int k = 1; k < kExpTail; ++k)
-            q = Fma(q, r.hi, hn::Set(d, t.expTail[k]));
-        DD s {q, hn::Zero(d)};
-        for (const DoubleWord &c : t.expHead)
-            s = AddFast(Constant(c), MulFast(s, r.hi));
-        s = MulFast(s, r.hi);
+        DD s = MulFast(Horner(t.expTail, t.expHead, r.hi), r.hi);
         const DD one = FastTwoSum(hn::Set(d, 1.0), s.hi);
         s = {one.hi, one.lo + (s.lo + rl + s.hi * rl)}; // exp(r.hi) (1 + r.lo)
         const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
@@ -318,23 +326,31 @@ template<class D> struct Kernel {
         // Next to M = 1 the first-order terms cancel: g y + x = g d^2/((1 + g) M^2)
         // and g z + x = g^2 d^2/((1 + g)(1 + g M^2)) are formed directly and
         // the rest summed as log1p(v) - v, all of one size.
-        const auto near = hn::Lt(hn::Abs(Lx.value.hi), hn::Set(d, 0x1p-14));
-        const DD gd2 = MulDDd(MulDD(dm, dm), g);
-        const auto combine = [&](const Logarithm &L, const DD &first, V &bound) {
-            const DD far = AddSloppy(MulDDd(L.value, g), Lx.value);
+        const auto near = hn::And(Lx.small, hn::And(Ly.small, Lz.small));
+        // Lanes far from M = 1 need no second form: skipped when no lane is
+        // near, which gives every lane the same bits either way.
+        const bool anyNear = !hn::AllFalse(d, near);
+        const auto combine = [&](const Logarithm &L, const auto &first, V &bound) {
+            DD sum = AddSloppy(MulDDd(L.value, g), Lx.value);
             const V farSize = g * hn::Abs(L.value.hi) + hn::Abs(Lx.value.hi);
-            const V farError = g * L.error + Lx.error + hn::Set(d, 0x1p-100) * farSize;
-            const DD close = AddSloppy(AddSloppy(MulDDd(L.log1pmx, g), Lx.log1pmx), first);
-            const V closeSize = g * hn::Abs(L.log1pmx.hi) + hn::Abs(Lx.log1pmx.hi) + hn::Abs(first.hi);
-            const V closeError = hn::Set(d, 0x1p-78) * closeSize;
-            const DD q = MulDD(Select(near, close, far), invGm1);
-            bound = hn::IfThenElse(near, closeError, farError) / gm1.hi * hn::Set(d, 1 + 0x1p-40)
-                + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
+            V error = g * L.error + Lx.error + hn::Set(d, 0x1p-100) * farSize;
+            if (anyNear) {
+                const DD f = first();
+                const DD close = AddSloppy(AddSloppy(MulDDd(L.log1pmx, g), Lx.log1pmx), f);
+                const V closeSize = g * hn::Abs(L.log1pmx.hi) + hn::Abs(Lx.log1pmx.hi) + hn::Abs(f.hi);
+                sum = Select(near, close, sum);
+                error = hn::IfThenElse(near, hn::Set(d, 0x1p-78) * closeSize, error);
+            }
+            const DD q = MulDD(sum, invGm1);
+            bound = error * invGm1.hi * hn::Set(d, 1 + 0x1p-40) + hn::Set(d, 0x1p-100) * hn::Abs(q.hi);
             return q;
         };
+        const auto gd2 = [&] { return MulDDd(MulDD(dm, dm), g); };
         V lnP0Bound;
-        r[6] = combine(Ly, MulDD(gd2, invAm2), out.bound[6]);
-        const DD lnP0 = combine(Lz, MulDDd(MulDD(MulDD(gd2, invA), invB), g), lnP0Bound);
+        r[6] = combine(
+            Ly, [&] { return MulDD(gd2(), invAm2); }, out.bound[6]);
+        const DD lnP0 = combine(
+            Lz, [&] { return MulDDd(MulDD(MulDD(gd2(), invA), invB), g); }, lnP0Bound);
         const auto expOk = hn::Le(lnP0.hi, hn::Set(d, 700.0));
         out.inDomain = hn::And(out.inDomain, expOk);
         r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
@@ -369,6 +385,8 @@ using One = Kernel<hn::CappedTag<double, 1>>;
 void RatiosOf(
     const double *M, const double *gamma, bool gammaPerElement, size_t n, const Columns &out, std::vector<size_t> &rest)
 {
+    if (n == 0) // gamma may hold nothing to read
+        return;
     using K = Wide;
     using V = K::V;
     const hn::ScalableTag<double> d;

@@ -84,11 +84,11 @@ Tables build()
 
     // log1p(r) / r = sum (-1)^(k+1) r^(k-1) / k; exp(r) = 1 + r sum r^(k-1) / k!.
     for (int i = 0; i < kLog1pTail; ++i) {
-        const int k = 10 - i;
+        const int k = 13 - i;
         t.log1pTail[i] = (k % 2 == 0 ? -1.0 : 1.0) / k;
     }
-    for (int i = 0; i < 2; ++i) {
-        const int k = 3 - i;
+    for (int i = 0; i < 3; ++i) {
+        const int k = 4 - i;
         t.log1pHead[i] = reciprocal(k % 2 == 0 ? -k : k);
     }
     long factorial = 1;

@@ -12,7 +12,7 @@ struct DoubleWord {
 
 inline constexpr int kLogTable = 256; // by f's leading eight bits
 inline constexpr int kExpTable = 64;  // 2^(j/64)
-inline constexpr int kLog1pTail = 7;  // terms 10 down to 4 in double
+inline constexpr int kLog1pTail = 9;  // terms 13 down to 5 in double
 inline constexpr int kExpTail = 6;    // 1/9! down to 1/4!
 
 struct Tables {
@@ -27,7 +27,7 @@ struct Tables {
     double invLn2Over64;
     double ln2Over64[3]; // the first with 32 bits
     double log1pTail[kLog1pTail];
-    DoubleWord log1pHead[2]; // 1/3, -1/2
+    DoubleWord log1pHead[3]; // -1/4, 1/3, -1/2
     double expTail[kExpTail];
     DoubleWord expHead[3]; // 1/3!, 1/2, 1
 };

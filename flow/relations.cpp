@@ -29,38 +29,6 @@ std::string given(Quantity q, double value) { return std::string(quantityName(q)
 
 std::string atGamma(double gama) { return " at gamma = " + shortestText(gama); }
 
-// The member for q of a FlowState or of its extended-precision twin.
-template<typename State> auto &field(State &state, Quantity q)
-{
-    switch (q) {
-    case Quantity::M:
-        return state.M;
-    case Quantity::T:
-        return state.T;
-    case Quantity::p:
-        return state.p;
-    case Quantity::rho:
-        return state.rho;
-    case Quantity::V:
-        return state.V;
-    case Quantity::T0:
-        return state.T0;
-    case Quantity::p0:
-        return state.p0;
-    case Quantity::s:
-        break;
-    }
-    return state.s;
-}
-
-// A Mach number that is no flow's has no branch.
-Branch branchOf(Real M)
-{
-    if (!(M > 0) || !std::isfinite(M))
-        return Branch::None;
-    return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
-}
-
 // The Solution for a Mach number found in extended precision; input is the
 // quantity given and its value, shown as given. A ratio past a double's
 // range is infinity, one below it NaN rather than a false 0, and the note
@@ -83,18 +51,15 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
     if (normal(state.T) && normal(state.p) && normal(state.rho) && normal(state.V) && normal(state.T0)
         && normal(state.p0)) [[likely]] {
         if (input)
-            field(state, *input) = value;
+            state.*row(*input).member = value;
         return {branch, state, {}};
     }
     RangeNote range;
-    for (Quantity q : kAllQuantities) {
-        const Real exact = field(e, q);
-        double &v = field(state, q);
-        if (input && q == *input)
-            v = value;
-        else
-            v = range.valueOf(quantityName(q), exact);
-    }
+    const std::array<Real, kQuantities.size()> exact {e.M, e.T, e.p, e.rho, e.V, e.T0, e.p0, e.s};
+    for (const QuantityRow &r : kQuantities)
+        state.*r.member = input && r.quantity == *input
+            ? value
+            : range.valueOf(r.name, exact[static_cast<std::size_t>(r.quantity)]);
     return {branch, state, range.note()};
 }
 
@@ -320,75 +285,11 @@ Solution fromSingle(Real g, Quantity q, double v)
             std::string(quantityName(q)) + " must be below " + boundText(static_cast<double>(hi), v)
                 + atGamma(static_cast<double>(g)));
     const Real M = std::sqrt(m2);
-    return stateAt(g, M, branchOf(M), q, v);
+    // M may lie past a double's range, and still on its side of 1.
+    return stateAt(g, M, M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic, q, v);
 }
 
 } // namespace
-
-std::string_view quantityName(Quantity q)
-{
-    switch (q) {
-    case Quantity::M:
-        return "M";
-    case Quantity::T:
-        return "T/T*";
-    case Quantity::p:
-        return "p/p*";
-    case Quantity::rho:
-        return "rho/rho*";
-    case Quantity::V:
-        return "V/V*";
-    case Quantity::T0:
-        return "T0/T0*";
-    case Quantity::p0:
-        return "p0/p0*";
-    case Quantity::s:
-        return "(s*-s)/R";
-    }
-    return "";
-}
-
-std::string_view branchName(Branch b)
-{
-    switch (b) {
-    case Branch::Subsonic:
-        return "sub";
-    case Branch::Sonic:
-        return "sonic";
-    case Branch::Supersonic:
-        return "sup";
-    case Branch::Low:
-        return "low";
-    case Branch::High:
-        return "high";
-    case Branch::None:
-        break;
-    }
-    return "";
-}
-
-double FlowState::operator[](Quantity q) const
-{
-    switch (q) {
-    case Quantity::M:
-        return M;
-    case Quantity::T:
-        return T;
-    case Quantity::p:
-        return p;
-    case Quantity::rho:
-        return rho;
-    case Quantity::V:
-        return V;
-    case Quantity::T0:
-        return T0;
-    case Quantity::p0:
-        return p0;
-    case Quantity::s:
-        return s;
-    }
-    return M;
-}
 
 std::optional<std::string> gammaProblem(double gama)
 {
@@ -413,15 +314,34 @@ Solution fromMach(double gama, double M)
     RangeNote range;
     const auto at = [&](Quantity q, double v) { return range.rounded(quantityName(q), v); };
     const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
-        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), M == 1 ? 0.0 : at(Quantity::s, e.s)};
+        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), at(Quantity::s, e.s)};
     return {branchOf(M), state, range.note()};
+}
+
+std::vector<std::pair<std::size_t, Solution>> fromMachs(
+    const double *M, const double *gamma, bool gammaPerElement, std::size_t n, const forward::Columns &out)
+{
+    std::vector<std::size_t> rest;
+    forward::ratios(M, gamma, gammaPerElement, n, out, rest);
+    std::vector<std::pair<std::size_t, Solution>> left;
+    left.reserve(rest.size());
+    for (const std::size_t i : rest)
+        left.emplace_back(i, fromMach(gamma[gammaPerElement ? i : 0], M[i]));
+    return left;
+}
+
+Branch branchOf(double M)
+{
+    if (!(M > 0) || !std::isfinite(M))
+        return Branch::None;
+    return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
 }
 
 std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which)
 {
     if (q == Quantity::M)
         return {fromMach(gama, value)};
-    const bool twoRoots = q == Quantity::T || q == Quantity::T0 || q == Quantity::p0 || q == Quantity::s;
+    const bool twoRoots = row(q).twoRoots;
     const auto problem = gammaProblem(gama) ? gammaProblem(gama)
         : !std::isfinite(value)
         ? std::optional(std::string(quantityName(q)) + " must be a number, not " + shortestText(value))

@@ -2,7 +2,6 @@
 // calling flow/ with the GIL released. The Python layer checks the
 // arguments, broadcasts, and shapes the results.
 
-#include "flow/forward.h"
 #include "flow/heat.h"
 #include "flow/relations.h"
 
@@ -10,10 +9,13 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,28 +80,43 @@ struct Notes {
     }
 };
 
-template<std::size_t N> py::tuple result(Outputs<N> &out, Notes &notes, py::object extra = py::none())
+// The fields by name, as the Python layer's results call them, with the
+// notes as indices and texts, and the branch codes where there are any.
+template<std::size_t N>
+py::dict result(
+    const std::array<std::string_view, N> &names, Outputs<N> &out, Notes &notes, py::object branch = py::none())
 {
-    py::tuple t(N + 3);
+    py::dict d;
     for (std::size_t k = 0; k < N; ++k)
-        t[k] = out.arrays[k];
-    t[N] = py::array_t<py::ssize_t>(static_cast<py::ssize_t>(notes.index.size()), notes.index.data());
-    t[N + 1] = py::cast(std::move(notes.text));
-    t[N + 2] = std::move(extra);
-    return t;
+        d[py::str(names[k].data(), names[k].size())] = out.arrays[k];
+    d["note_index"] = py::array_t<py::ssize_t>(static_cast<py::ssize_t>(notes.index.size()), notes.index.data());
+    d["note_text"] = py::cast(std::move(notes.text));
+    d["branch"] = std::move(branch);
+    return d;
 }
 
-// Every ratio of a state in kAllQuantities order, or NaN but for the value
+constexpr std::array<std::string_view, flow::kQuantities.size()> kStateFields = [] {
+    std::array<std::string_view, flow::kQuantities.size()> names {};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = flow::kQuantities[i].field;
+    return names;
+}();
+constexpr std::array<std::string_view, 10> kHeatFields {
+    "M1", "T02_T01", "M2", "p2_p1", "T2_T1", "rho2_rho1", "V2_V1", "p02_p01", "ds_R", "q_choke"};
+constexpr std::array<std::string_view, 7> kStationFields {"T1", "T2", "T02", "p2", "p02", "q", "q_star"};
+
+// Every ratio of a state in kQuantities order, or NaN but for the value
 // asked, which a row without a state keeps.
-void writeState(const flow::Solution &s, std::array<double *, 8> &data, py::ssize_t i, int asked, double value)
+void writeState(
+    const flow::Solution &s, std::array<double *, 8> &data, py::ssize_t i, flow::Quantity asked, double value)
 {
-    for (std::size_t k = 0; k < flow::kAllQuantities.size(); ++k)
-        data[k][i] = s.state ? (*s.state)[flow::kAllQuantities[k]] : kNaN;
+    for (std::size_t k = 0; k < flow::kQuantities.size(); ++k)
+        data[k][i] = s.state ? *s.state.*flow::kQuantities[k].member : kNaN;
     if (!s.state)
-        data[asked][i] = value;
+        data[static_cast<std::size_t>(asked)][i] = value;
 }
 
-py::tuple ratios(const Array &M, const Array &gamma, py::ssize_t n)
+py::dict ratios(const Array &M, const Array &gamma, py::ssize_t n)
 {
     checkGamma(gamma);
     const Input m(M, n), g(gamma, n);
@@ -110,26 +127,25 @@ py::tuple ratios(const Array &M, const Array &gamma, py::ssize_t n)
         auto &d = out.data;
         for (py::ssize_t i = 0; i < n; ++i)
             d[0][i] = m[i];
-        // The kernel takes the whole array; what it leaves, with every note,
-        // comes from the one-value path.
-        std::vector<std::size_t> rest;
-        flow::forward::ratios(d[0], gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n),
-            {d[1], d[2], d[3], d[4], d[5], d[6], d[7]}, rest);
-        for (const std::size_t j : rest) {
+        for (const auto &[j, s] : flow::fromMachs(d[0], gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n),
+                 {d[1], d[2], d[3], d[4], d[5], d[6], d[7]})) {
             const auto i = static_cast<py::ssize_t>(j);
-            const flow::Solution s = flow::fromMach(g[i], m[i]);
-            writeState(s, d, i, 0, m[i]);
+            writeState(s, d, i, flow::Quantity::M, m[i]);
             notes.add(i, s.note);
         }
     }
-    return result(out, notes);
+    return result(kStateFields, out, notes);
 }
 
-py::tuple solve(int quantity, const Array &value, const Array &gamma, bool sup, py::ssize_t n)
+py::dict solve(const std::string &quantity, const Array &value, const Array &gamma, bool sup, py::ssize_t n)
 {
     checkGamma(gamma);
     const Input v(value, n), g(gamma, n);
-    const auto q = flow::kAllQuantities.at(quantity);
+    const auto row = std::find_if(flow::kQuantities.begin(), flow::kQuantities.end(),
+        [&](const flow::QuantityRow &r) { return r.field == quantity; });
+    if (row == flow::kQuantities.end())
+        throw py::value_error("no quantity " + quantity);
+    const flow::Quantity q = row->quantity;
     const auto which = sup ? flow::BranchChoice::Sup : flow::BranchChoice::Sub;
     Outputs<8> out(n);
     py::array_t<std::uint8_t> branch(n);
@@ -140,15 +156,15 @@ py::tuple solve(int quantity, const Array &value, const Array &gamma, bool sup, 
         for (py::ssize_t i = 0; i < n; ++i) {
             // One branch asked for, so one Solution.
             const flow::Solution s = flow::solve(g[i], q, v[i], which).front();
-            writeState(s, out.data, i, quantity, v[i]);
+            writeState(s, out.data, i, q, v[i]);
             b[i] = static_cast<std::uint8_t>(s.branch);
             notes.add(i, s.note);
         }
     }
-    return result(out, notes, branch);
+    return result(kStateFields, out, notes, branch);
 }
 
-py::tuple heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, py::ssize_t n)
+py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, py::ssize_t n)
 {
     checkGamma(gamma);
     const Input m(M1, n), h(heat, n), g(gamma, n);
@@ -172,7 +188,33 @@ py::tuple heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiv
             notes.add(i, r.note);
         }
     }
-    return result(out, notes);
+    return result(kHeatFields, out, notes);
+}
+
+// The absolute values at the two stations, for an inlet stagnation
+// temperature T01 and, when given, an inlet pressure p1.
+py::dict heatStations(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, const Array &T01,
+    const std::optional<Array> &p1, const Array &cp, py::ssize_t n)
+{
+    checkGamma(gamma);
+    const Input m(M1, n), h(heat, n), g(gamma, n), t(T01, n), c(cp, n);
+    const std::optional<Input> p = p1 ? std::optional<Input>(Input(*p1, n)) : std::nullopt;
+    const auto given = qGiven ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio;
+    Outputs<7> out(n);
+    Notes notes;
+    {
+        py::gil_scoped_release release;
+        auto &d = out.data;
+        for (py::ssize_t i = 0; i < n; ++i) {
+            const flow::HeatStations s = flow::stations(
+                g[i], m[i], h[i], given, t[i], p ? std::optional<double>((*p)[i]) : std::nullopt, c[i]);
+            const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
+            for (std::size_t k = 0; k < values.size(); ++k)
+                d[k][i] = values[k].value_or(kNaN);
+            notes.add(i, s.note);
+        }
+    }
+    return result(kStationFields, out, notes);
 }
 
 } // namespace
@@ -180,17 +222,26 @@ py::tuple heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiv
 PYBIND11_MODULE(_core, m)
 {
     m.doc() = "The compiled loops of kalvenor; use the functions of the package itself.";
-    py::list quantities, names;
-    for (const flow::Quantity q : flow::kAllQuantities)
-        quantities.append(flow::quantityName(q));
-    for (const flow::Branch b : {flow::Branch::Subsonic, flow::Branch::Sonic, flow::Branch::Supersonic,
-             flow::Branch::Low, flow::Branch::High, flow::Branch::None})
-        names.append(flow::branchName(b));
-    // Indexed by flow::Quantity and flow::Branch.
-    m.attr("quantity_names") = py::tuple(quantities);
-    m.attr("branch_names") = py::tuple(names);
+    // The vocabulary, from flow's tables: the quantities in order with their
+    // names and whether two roots share a value, and the branches' names
+    // indexed by the codes the results carry.
+    py::list quantities, branches;
+    for (const flow::QuantityRow &row : flow::kQuantities)
+        quantities.append(py::dict(py::arg("field") = std::string(row.field), py::arg("name") = std::string(row.name),
+            py::arg("two_roots") = row.twoRoots));
+    for (const auto &[branch, name] : flow::kBranches)
+        branches.append(std::string(name));
+    py::dict choices; // True for the root above M = 1 (1/sqrt(gamma) for T)
+    for (const auto &[name, choice] : flow::kBranchChoices)
+        if (choice != flow::BranchChoice::Both)
+            choices[py::str(name.data(), name.size())] = choice == flow::BranchChoice::Sup;
+    m.attr("branch_choices") = choices;
+    m.attr("quantities") = py::tuple(quantities);
+    m.attr("branch_names") = py::tuple(branches);
     m.def("gamma_problem", &flow::gammaProblem, py::arg("gamma"));
     m.def("ratios", &ratios, py::arg("M"), py::arg("gamma"), py::arg("n"));
     m.def("solve", &solve, py::arg("quantity"), py::arg("value"), py::arg("gamma"), py::arg("sup"), py::arg("n"));
     m.def("heat", &heat, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"), py::arg("n"));
+    m.def("heat_stations", &heatStations, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"),
+        py::arg("T01"), py::arg("p1"), py::arg("cp"), py::arg("n"));
 }

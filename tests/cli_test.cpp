@@ -1,15 +1,21 @@
 #include "cli/run.h"
+#include "cli/shown.h"
 #include "cli/table.h"
 #include "cli/values.h"
 #include "flow/number_text.h"
 #include "flow/relations.h"
+#include "flow/wording.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fstream>
 #include <limits>
 #include <regex>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -147,7 +153,9 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongOnOneLineAndExitTwo)
         {{"--mach", "2", "--branch", "0"}, "--branch: 0 is not one of both, high, low, sub, sup"},
         {{"--gamma", "1000000.0000000001", "--mach", "2"},
             "--gamma: gamma must be above 1 and at most 1e6, not 1000000.0000000001"},
-        {{"--mach", "2", "extra"}, "The following argument was not expected: extra"},
+        {{"--mach", "2", "extra"},
+            "\"extra\" stands where no option takes it: each option takes one argument, and a list is one argument "
+            "with commas, as --mach 1,2"},
     };
     for (const auto &[args, what] : cases) {
         const Outcome r = run(args);
@@ -230,7 +238,8 @@ TEST(Values, RangesStepFromTheStartAndEndOnTheStop)
     EXPECT_EQ(tenths[2], 0.1 + 2 * 0.1); // no sum of steps, so no drift
     EXPECT_EQ(tenths.back(), 3.0);
     EXPECT_EQ(values("0:1:0.3"), (std::vector<double> {0, 0.3, 0.6, 0.8999999999999999}));
-    EXPECT_EQ(values("0:1:0.3333333").back(), 1.0); // within a millionth of a step
+    // Three steps are 0.9999999, not 1: the stop is only one within rounding.
+    EXPECT_EQ(values("0:1:0.3333333"), (std::vector<double> {0, 0.3333333, 0.6666666, 0.9999998999999999}));
     EXPECT_EQ(values("2:2:1"), (std::vector<double> {2}));
     EXPECT_EQ(values("5:5.5:1"), (std::vector<double> {5}));
     const cli::Range million = cli::readValues("--mach", "0.001:1000:0.001", 1000000).front();
@@ -304,7 +313,7 @@ TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
     EXPECT_EQ(run({"heat", "heat", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
         heatUsage("heat given twice: a run takes one command"));
     EXPECT_EQ(run({"heat", "--mach", "2", "--mach1", "0.3", "--T0-ratio", "1.5"}).err,
-        heatUsage("The following arguments were not expected: 2 --mach"));
+        heatUsage("--mach is an input of the main command, not of heat, which takes --mach1 and a heat"));
 }
 
 // What the main command takes before heat counts as if given after it;
@@ -408,6 +417,9 @@ TEST(CommandLine, RowsSayTheirBranchAndTheExitStatusEveryRow)
     EXPECT_EQ(csvRow(huge.out, 2)[0], "");
     EXPECT_EQ(csvRow(huge.out, 3)[0], "sup");
     EXPECT_EQ(csvRow(huge.out, 3)[1], "1E+308");
+    // Each row the batch leaves to the one-value path keeps its own note.
+    EXPECT_EQ(split(huge.out, '\n')[2], ",0,,,,,,,,\"M must be a number above 0, not 0\"");
+    EXPECT_NE(split(huge.out, '\n')[3].find("p0/p0* is above 1.7977e+308"), std::string::npos);
 
     EXPECT_EQ(run({"--p0", "1.3,1.1", "--branch", "sub"}).status, 1); // unsolved, then solved
     EXPECT_EQ(run({"--p0", "1.1,1.3", "--branch", "sup"}).status, 0);
@@ -463,4 +475,256 @@ TEST(CommandLine, ADecimalCommaReadsAsTwoValuesWithANote)
         "is '.'\n");
     for (const char *list : {"0.5,2", "2,5,6", "2,-5", "1:2:1,5"})
         EXPECT_EQ(run({"--mach", list}).err, "") << list;
+}
+
+// Whatever CLI11 finds wrong is said in our words, whichever side of heat an
+// option stands.
+TEST(CommandLine, EveryMessageInOurWords)
+{
+    const std::string heatHelp = "\nsee kalvenor-cli heat --help\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases {
+        {{"--mach", "1", "--mach", "2"}, usage("--mach given twice: give one list, as --mach 1,2")},
+        {{"--mach", "1", "--mach", "2", "--mach", "3"}, usage("--mach given 3 times: give one list, as --mach 1,2")},
+        {{"--gamma", "1.3", "--gamma", "1.4", "--mach", "2"}, usage("--gamma given twice: give it once")},
+        {{"heat", "--mach1", "1", "--mach1", "2", "--T0-ratio", "1"},
+            "kalvenor-cli: --mach1 given twice: give one list, as --mach1 1,2" + heatHelp},
+        {{"--mach", "2", "heat", "--mach1", "0.3", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach is an input of the main command, not of heat, which takes --mach1 and a heat"
+                + heatHelp},
+        {{"heat", "--mach", "2", "--mach1", "0.3", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach is an input of the main command, not of heat, which takes --mach1 and a heat"
+                + heatHelp},
+        {{"heat", "--mach1", "0.3", "--T0-ratio", "1.1", "--branch", "sub"},
+            "kalvenor-cli: --branch is an option of the main command, not of heat: M2 keeps M1's branch" + heatHelp},
+        {{"--mach1", "0.3", "heat", "--T0-ratio", "1.1"},
+            "kalvenor-cli: --mach1 is an option of heat: give it after heat, as kalvenor-cli heat --mach1 …"
+                + heatHelp},
+        {{"--T01", "300", "--mach", "2"},
+            usage("--T01 is an option of heat: give it after heat, as kalvenor-cli heat --T01 …")},
+        {{"--foo", "--mach", "2"}, usage("there is no option \"--foo\"")},
+        {{"--mach"}, usage("--mach needs its VALUES, as in --mach 1,2")},
+        {{"--mach", "2", "--branch"}, usage("--branch needs a value")},
+        {{"--mach", "2", "--csv=maybe"}, usage("--csv takes no value, not \"maybe\": give it alone")},
+        {{"--mach", "2", "--decimals", "100"}, usage("--decimals: \"100\" is out of range: 0 to 15")},
+        {{"--mach", "2", "--decimals", "0000000000000000000007"}, ""},
+        {{"--mach", "\x1b[31m\xff"}, usage("--mach: \"\\x1b[31m\\xff\" is not a number")},
+        {{"--mach", std::string(100, '9') + "x"}, usage("--mach: \"" + std::string(40, '9') + "…\" is not a number")},
+    };
+    for (const auto &[args, err] : cases) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.err, err) << args.back();
+        EXPECT_EQ(r.status, err.empty() ? 0 : 2) << args.back();
+    }
+}
+
+TEST(Shown, EscapesWhatATerminalCannotShowAndCutsLongText)
+{
+    const std::pair<std::string, std::string> escapes[] = {
+        {std::string("a\0b", 3), "a\\x00b"}, {"\x1b[2J", "\\x1b[2J"}, {"\x7f\t", "\\x7f\\x09"},
+        {"M\xc3\xa9lange \xe2\x80\xa6 \xf0\x9f\x94\xa5", "M\xc3\xa9lange \xe2\x80\xa6 \xf0\x9f\x94\xa5"}, // UTF-8 stays
+        {"\xc3", "\\xc3"},                                                                                // cut short
+        {"\xc0\xaf", "\\xc0\\xaf"},                   // overlong '/'
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},          // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, // past U+10FFFF
+        {"\xc2\x9b", "\\xc2\\x9b"},                   // C1 control
+    };
+    for (const auto &[text, shown] : escapes)
+        EXPECT_EQ(cli::escaped(text), shown);
+    EXPECT_EQ(cli::cut(std::string(40, 'x')), std::string(40, 'x'));
+    EXPECT_EQ(cli::cut(std::string(41, 'x')), std::string(40, 'x') + "…");
+    std::string wide;
+    for (int i = 0; i < 41; ++i)
+        wide += "\xc3\xa9";
+    EXPECT_EQ(cli::cut(wide), wide.substr(0, 80) + "…"); // characters, not bytes
+}
+
+TEST(CommandLine, AnOutputThatFailsSaysWhy)
+{
+    std::ofstream full("/dev/full");
+    ASSERT_TRUE(full.is_open());
+    const std::vector<const char *> argv {"kalvenor-cli", "--mach", "1:1000:1"};
+    std::istringstream in;
+    std::ostringstream err;
+    EXPECT_EQ(cli::run(static_cast<int>(argv.size()), argv.data(), in, full, err), 2);
+    EXPECT_EQ(err.str(), "kalvenor-cli: cannot write the output: No space left on device\n");
+}
+
+// Value i is start + i * step rounded once; the stop is a value only when a
+// whole number of steps reaches it within rounding; a step finer than the
+// doubles is refused.
+TEST(Values, RangesGiveExactlyWhatWasAsked)
+{
+    const auto values = [](const std::string &text) {
+        std::vector<double> all;
+        for (const cli::Range &range : cli::readValues("--mach", text, 1000))
+            for (std::size_t i = 0; i < range.count; ++i)
+                all.push_back(range[i]);
+        return all;
+    };
+    const std::pair<const char *, std::vector<double>> cases[] = {
+        {"1:2:0.9999995", {1, 1.9999995}},
+        {"0.1:0.3:0.1", {0.1, 0.2, 0.3}},
+        {"1:1.0000000000000007:2.220446049250313e-16",
+            {1, 1.0000000000000002, 1.0000000000000004, 1.0000000000000007}}, // the spacing itself
+        {"-3:-2.5:0.25", {-3, -2.75, -2.5}},
+    };
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(values(text), expected) << text;
+
+    // 1 + i * 0.1 needs at most 64 bits here, so a long double holds it
+    // exactly and rounding it once gives the double asked for; adding the
+    // rounded product instead rounds twice.
+    const cli::Range tenths = cli::readValues("--mach", "1:101:0.1", 2000).front();
+    std::size_t twice = 0;
+    for (std::size_t i = 0; i + 1 < tenths.count; ++i) {
+        const double once = static_cast<double>(1.0L + static_cast<long double>(i) * 0.1);
+        EXPECT_EQ(tenths[i], once) << i;
+        twice += 1.0 + static_cast<double>(i) * 0.1 != once;
+    }
+    EXPECT_GT(twice, 0u); // the case is one that tells
+
+    const std::pair<const char *, const char *> refused[] = {
+        {"1:1.000001:1e-17",
+            "--mach: the step of \"1:1.000001:1e-17\" is finer than the spacing of doubles near 1.000001, "
+            "2.220446049250313e-16: values would repeat"},
+        {"1e16:1e16+4:1", "--mach: \"1e16+4\" is not a number (in \"1e16:1e16+4:1\")"},
+        {"1e16:10000000000000004:1",
+            "--mach: the step of \"1e16:10000000000000004:1\" is finer than the spacing of doubles near "
+            "10000000000000004, 2: values would repeat"},
+    };
+    for (const auto &[text, message] : refused)
+        EXPECT_EQ(run({"--mach", text}).err, usage(message)) << text;
+}
+
+namespace {
+
+// Standard input of `lines` lines of `line`, made as it is read, that then
+// fails with `error` (0: ends). It notes how much of it was read, and
+// whether any output had been written by the time half of it was.
+class Input : public std::streambuf {
+public:
+    Input(std::string line, std::size_t lines, int error, const std::ostringstream *out = nullptr)
+        : m_line(std::move(line)), m_lines(lines), m_error(error), m_out(out)
+    { }
+    std::size_t linesRead = 0;
+    bool outputBeforeHalf = false;
+
+protected:
+    int_type underflow() override
+    {
+        if (linesRead == m_lines) {
+            if (m_error != 0)
+                throw std::system_error(m_error, std::generic_category());
+            return traits_type::eof();
+        }
+        if (++linesRead == m_lines / 2 && m_out)
+            outputBeforeHalf = !m_out->str().empty();
+        setg(m_line.data(), m_line.data(), m_line.data() + m_line.size());
+        return traits_type::to_int_type(m_line[0]);
+    }
+
+private:
+    std::string m_line;
+    std::size_t m_lines;
+    int m_error;
+    const std::ostringstream *m_out;
+};
+
+Outcome runOn(std::streambuf &input, std::vector<const char *> argv, std::ostringstream &out,
+    std::size_t valueLimit = cli::kDefaultValueLimit)
+{
+    argv.insert(argv.begin(), "kalvenor-cli");
+    std::istream in(&input);
+    std::ostringstream err;
+    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, valueLimit);
+    return {status, out.str(), err.str()};
+}
+
+} // namespace
+
+// Values are read, computed and written a block at a time, and reading
+// stops at the first fault, at the limit or at a read error.
+TEST(CommandLine, StandardInputStreams)
+{
+    for (const char *style : {"--csv", "--exact"}) {
+        std::ostringstream out;
+        Input input("2\n", 200'000, 0, &out);
+        const Outcome r = runOn(input, {"--mach", "-", style}, out);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(split(r.out, '\n').size(), 200'001u);
+        EXPECT_TRUE(input.outputBeforeHalf) << style; // rows out while values still come in
+    }
+
+    std::ostringstream out;
+    Input endless("2\n", 100'000'000, 0);
+    const Outcome limited = runOn(endless, {"--mach", "-", "--csv"}, out, 1000);
+    EXPECT_EQ(limited.err, usage("--mach: more than 1000 values"));
+    EXPECT_EQ(split(limited.out, '\n').size(), 1001u); // the rows up to the limit
+    EXPECT_LT(endless.linesRead, 100'000u);
+
+    // Heat reads pairs: one inlet with heats from standard input, or the
+    // inlets from it with every heat.
+    std::ostringstream pairsOut;
+    Input heats("1.1\n", 1000, 0);
+    const Outcome pairs = runOn(heats, {"heat", "--mach1", "0.3,0.5", "--T0-ratio", "-", "--csv"}, pairsOut, 1000);
+    EXPECT_EQ(pairs.err, "kalvenor-cli: more than 1000 pairs of --mach1 and heat\nsee kalvenor-cli heat --help\n");
+    std::ostringstream inletsOut;
+    Input inlets("0.3\n", 300, 0);
+    const Outcome rows = runOn(inlets, {"heat", "--mach1", "-", "--T0-ratio", "1.1,1.2", "--csv"}, inletsOut);
+    EXPECT_EQ(split(rows.out, '\n').size(), 601u);
+    EXPECT_EQ(csvRow(rows.out, 600)[1], "1.2");
+}
+
+TEST(CommandLine, AReadErrorIsReportedAndTheRowsBeforeItStay)
+{
+    const std::pair<int, const char *> errors[] = {
+        {EIO, "kalvenor-cli: --mach: cannot read standard input: Input/output error\n"},
+        {EISDIR, "kalvenor-cli: --mach: standard input is a directory, not a file or pipe of values\n"},
+        {EBADF, "kalvenor-cli: --mach: standard input is closed\n"},
+    };
+    for (const auto &[error, message] : errors) {
+        std::ostringstream out;
+        Input input("0.5\n", 10'240, error);
+        const Outcome r = runOn(input, {"--mach", "-", "--csv"}, out);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, message);
+        EXPECT_EQ(split(r.out, '\n').size(), 10'241u) << message;
+    }
+    std::ostringstream out;
+    Input none("", 0, EISDIR);
+    EXPECT_EQ(runOn(none, {"--mach", "-"}, out).err,
+        "kalvenor-cli: --mach: standard input is a directory, not a file or pipe of values\n");
+    EXPECT_EQ(out.str(), ""); // no header without rows
+}
+
+TEST(CommandLine, StandardInputSkipsAByteOrderMarkAndEscapesWhatItShows)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(csvRow(run({"--mach", "-", "--csv"}, 100, bom + "0.5\n").out, 1)[1], "0.5");
+    EXPECT_EQ(run({"--mach", "-", "--csv"}, 100, "\xEF\xBB\xBF\n2\n").status, 0);
+    const Outcome r = run({"--mach", "-", "--csv"}, 100, std::string("1\n2\n2.5\0\x1b", 9) + std::string(50, '9'));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+        usage("--mach: \"2.5\\x00\\x1b" + std::string(35, '9') + "…\" is not a number (standard input, line 3)"));
+    EXPECT_EQ(split(r.out, '\n').size(), 3u); // the rows of 1 and 2
+    EXPECT_EQ(run({"--mach", "-"}, 100, "\xEF\xBB\xBF").err, usage("--mach: standard input holds no values"));
+}
+
+// The options and columns come from flow's table of quantities: each row's
+// option takes a value, and the value read back from its own column at the
+// subsonic root is the one given.
+TEST(CommandLine, EachQuantityHasItsOptionAndColumn)
+{
+    const flow::FlowState at = flow::fromMach(1.4, 0.5).state.value();
+    for (std::size_t i = 0; i < flow::kQuantities.size(); ++i) {
+        const flow::QuantityRow &row = flow::kQuantities[i];
+        const std::string value = flow::shortestText(at.*row.member);
+        const Outcome r = run({"--" + std::string(row.option), value, "--branch", "sub", "--csv", "--exact"});
+        SCOPED_TRACE(row.option);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(csvRow(r.out, 0)[i + 1], row.name);
+        EXPECT_EQ(csvRow(r.out, 1)[i + 1], value);
+        EXPECT_NEAR(std::stod(csvRow(r.out, 1)[1]), 0.5, 1e-9) << "M read back";
+    }
+    EXPECT_EQ(run({}).err, usage("no input: give one of --mach, --T, --p, --rho, --V, --T0, --p0, --s"));
 }

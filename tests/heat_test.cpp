@@ -176,10 +176,10 @@ TEST(Heat, TheChokingHeatReadBackIsExactlyChoked)
                 const flow::HeatResult over = addHeat(gama, M1, more, given);
                 EXPECT_FALSE(over.process) << M1;
                 const auto shown = over.note.find("= ", over.note.find("at most")) + 2;
-                const double bound = std::stod(over.note.substr(shown, over.note.find(' ', shown) - shown));
+                const double printed = std::stod(over.note.substr(shown, over.note.find(' ', shown) - shown));
                 EXPECT_NE(flow::readNumber(over.note.substr(shown, over.note.find(' ', shown) - shown)).value, more);
                 if (given == HeatGiven::QRatio) {
-                    EXPECT_LT(bound, more) << over.note;
+                    EXPECT_LT(printed, more) << over.note;
                 }
             }
         }

@@ -377,3 +377,25 @@ TEST(Relations, ValuesAtTheirBounds)
     EXPECT_TRUE(std::isnan(cold.state->p));
     EXPECT_EQ(cold.note, "T/T* and p/p* are below 4.9407e-324, the smallest a double holds");
 }
+
+// A value equal to its bound's first digits: the note gives the bound with
+// as many more digits as it takes to differ from the value.
+TEST(Relations, ABoundIsNeverShownAsTheValueItRefuses)
+{
+    const struct {
+        double gama;
+        Quantity q;
+        double value;
+        BranchChoice which;
+        const char *note;
+    } cases[] = {
+        {1.3, Quantity::T0, 0.40828, BranchChoice::Sup,
+            "T0/T0* = 0.40828 is below 0.408284: no supersonic flow reaches it"},
+        {1.4, Quantity::T, 1.0286, BranchChoice::Sub,
+            "T/T* = 1.0286 is above 1.02857, the largest any flow has at gamma = 1.4"},
+        {1.4, Quantity::p0, 1.2679, BranchChoice::Sub,
+            "p0/p0* = 1.2679 is above 1.26788, the largest a subsonic flow has at gamma = 1.4"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(flow::solve(c.gama, c.q, c.value, c.which).at(0).note, c.note);
+}

@@ -89,6 +89,8 @@ TEST_PACKAGES+=(desktop-file-utils)
 TEST_PACKAGES+=(groff-base)
 # The Python module's tests run under pytest and draw its picture with matplotlib.
 TEST_PACKAGES+=(python3-pytest python3-matplotlib)
+# The package's stubs are checked as a user's script would be.
+TEST_PACKAGES+=(python3-mypy)
 # The hard cases' table of forward ratios is made with mpmath.
 TEST_PACKAGES+=(python3-mpmath)
 # To build the Debian package: dpkg-shlibdeps works out its dependencies and
@@ -104,3 +106,5 @@ BENCH_PACKAGES=(libbenchmark-dev xvfb time)
 # Fuzzing: clang with its libFuzzer and sanitizer runtimes, and the symbolizer
 # that puts file and line into a finding's stack.
 FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
+# To check that the tests compile with clang too.
+CLANG_PACKAGES=(clang)

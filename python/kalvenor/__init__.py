@@ -2,10 +2,16 @@
 with heat added or taken away in a constant-area duct.
 
 Every ratio of a flow state to its sonic state (marked *), from the Mach
-number or back from any ratio, and the exit state of a heat process, each
-correctly rounded to a double.  The functions take numbers or arrays,
+number or back from any ratio, and the exit state of a heat process.  Each
+ratio from M is the double nearest its exact value, for every gamma in
+(1, 1e6] and every M in range; the inverses and the heat process are exact
+to within a fraction of an ulp of their input.  The functions take numbers or arrays,
 broadcast them against each other like numpy, and return a result whose
-fields are float64 arrays of the broadcast shape (0-d for numbers).  An
+fields are float64 arrays of the broadcast shape (0-d for numbers).
+Inputs are integers or floats (a longdouble is rounded to the nearest
+double); anything else raises TypeError.  Where an input is a masked array
+the fields are masked arrays with its mask, and the masked elements are
+not computed.  Results are read-only, and pickle and copy.  An
 element without an answer is NaN, and the field ``note`` (an array of
 dtype object holding one str per element) says why in the words of
 ``kalvenor-cli``; it is '' where every value is given.  One bad element
@@ -20,6 +26,10 @@ element, or the call raises ValueError.
 [1.1140525  1.50309598]
 """
 
+import dataclasses
+import numbers
+import typing
+
 import numpy as np
 
 from . import _core
@@ -29,76 +39,242 @@ from ._version import __version__
 __all__ = ["ratios", "solve", "heat", "plot_heat", "Ratios", "Solution", "Heat", "__version__"]
 
 # The quantities' names here, in the order of flow's Quantity.
-_QUANTITIES = ("M", "T", "p", "rho", "V", "T0", "p0", "s")
-_TWO_ROOTS = {"T", "T0", "p0", "s"}
-_BRANCHES = {"sub": False, "low": False, "sup": True, "high": True}
+_QUANTITIES = tuple(q["field"] for q in _core.quantities)
+_TWO_ROOTS = {q["field"] for q in _core.quantities if q["two_roots"]}
+_NAMES = {q["field"]: q["name"] for q in _core.quantities}
+_BRANCHES = dict(_core.branch_choices)
 _BRANCH_NAMES = np.array(_core.branch_names)
+_NO_BRANCH = _core.branch_names.index("")
 
 
 class _Result:
-    """Fields as attributes, in the order of ``_fields``."""
+    """Fields as attributes, in the order of ``_fields``; frozen dataclasses
+    with slots, so that they pickle and copy yet cannot be changed."""
 
-    _fields = ()
     __slots__ = ()
-
-    def __init__(self, **fields):
-        for name in self._fields:
-            object.__setattr__(self, name, fields[name])
-
-    def __setattr__(self, name, value):
-        raise AttributeError(f"{type(self).__name__} is read-only")
 
     def __repr__(self):
         inner = ",\n".join(f"    {name}={getattr(self, name)!r}" for name in self._fields)
         return f"{type(self).__name__}(\n{inner})"
 
 
+def _read_only(self, name, *value):
+    raise AttributeError(f"{type(self).__name__} is read-only")
+
+
+class _Notes:
+    """The note field, built when first read: most elements have none, and
+    an array of a million empty strings costs a third of the arithmetic."""
+
+    __slots__ = ("index", "text", "shape", "mask", "array")
+
+    def __init__(self, index, text, shape, mask=None):
+        self.index, self.text, self.shape, self.mask, self.array = index, text, shape, mask, None
+
+    @classmethod
+    def of(cls, array):
+        """The notes of an array already built."""
+        notes = cls(None, None, np.shape(array))
+        notes.array = array
+        return notes
+
+    def read(self):
+        if self.array is None:
+            note = np.full(int(np.prod(self.shape)), "", dtype=object)
+            note[self.index] = self.text
+            note = note.reshape(self.shape)
+            self.array = note if self.mask is None else np.ma.masked_array(note, mask=self.mask)
+        return self.array
+
+
+def _note(self):
+    return self._notes.read()
+
+
+def _result(cls):
+    cls = dataclasses.dataclass(frozen=True, slots=True, eq=False, repr=False)(cls)
+    # note is read through _notes, in its place among the fields.
+    cls._fields = tuple("note" if f.name == "_notes" else f.name for f in dataclasses.fields(cls))
+    cls.note = property(_note, doc="Why an element has no value, '' where every value is given.")
+    # The dataclass's own refusal fails with TypeError for a name that is no
+    # field (Python 3.11).
+    cls.__setattr__ = cls.__delattr__ = _read_only
+    return cls
+
+
+@_result
 class Ratios(_Result):
     """A flow state at each element: M, the ratios to the sonic state T = T/T*,
     p = p/p*, rho = rho/rho*, V = V/V*, T0 = T0/T0*, p0 = p0/p0*, the entropy
     s = (s* - s)/R, and note."""
 
-    _fields = ("M", "T", "p", "rho", "V", "T0", "p0", "s", "note")
-    __slots__ = _fields
+    M: np.ndarray
+    T: np.ndarray
+    p: np.ndarray
+    rho: np.ndarray
+    V: np.ndarray
+    T0: np.ndarray
+    p0: np.ndarray
+    s: np.ndarray
+    _notes: _Notes
 
 
+@_result
 class Solution(_Result):
     """The fields of Ratios at each root, and branch: 'sub', 'sonic' or 'sup'
     by the side of M = 1, 'low' or 'high' for T."""
 
-    _fields = Ratios._fields[:-1] + ("branch", "note")
-    __slots__ = _fields
+    M: np.ndarray
+    T: np.ndarray
+    p: np.ndarray
+    rho: np.ndarray
+    V: np.ndarray
+    T0: np.ndarray
+    p0: np.ndarray
+    s: np.ndarray
+    branch: np.ndarray
+    _notes: _Notes
 
 
+@_result
 class Heat(_Result):
     """Exit over inlet for each process: M1, T02_T01, M2, p2_p1, T2_T1,
     rho2_rho1, V2_V1, p02_p01, ds_R = (s2 - s1)/R, q_choke = q*/(cp T01), the
-    heat that chokes the duct, and note."""
+    heat that chokes the duct, and note; with T01 also T1, T2 and T02 in K, p2
+    and p02 in Pa (with p1), and q and q_star in J/kg, else None."""
 
-    _fields = ("M1", "T02_T01", "M2", "p2_p1", "T2_T1", "rho2_rho1", "V2_V1", "p02_p01", "ds_R", "q_choke", "note")
-    __slots__ = _fields
+    M1: np.ndarray
+    T02_T01: np.ndarray
+    M2: np.ndarray
+    p2_p1: np.ndarray
+    T2_T1: np.ndarray
+    rho2_rho1: np.ndarray
+    V2_V1: np.ndarray
+    p02_p01: np.ndarray
+    ds_R: np.ndarray
+    q_choke: np.ndarray
+    _notes: _Notes
+    T1: typing.Optional[np.ndarray] = None
+    T2: typing.Optional[np.ndarray] = None
+    T02: typing.Optional[np.ndarray] = None
+    p2: typing.Optional[np.ndarray] = None
+    p02: typing.Optional[np.ndarray] = None
+    q: typing.Optional[np.ndarray] = None
+    q_star: typing.Optional[np.ndarray] = None
 
 
-def _flat(*inputs):
-    """float64 arrays of one broadcast shape, each flat: a single value stays
-    one value, so that the loops read it without a copy per element."""
-    arrays = [np.asarray(x, dtype=np.float64) for x in inputs]
-    shape = np.broadcast_shapes(*(a.shape for a in arrays))
-    flat = [
-        a.reshape(1) if a.size == 1 else np.ascontiguousarray(np.broadcast_to(a, shape)).reshape(-1) for a in arrays
-    ]
-    return shape, flat
+def _what(x):
+    """How an error names a value that is not a number."""
+    if x is None:
+        return "None"
+    if isinstance(x, np.ndarray):
+        if x.ndim > 0:
+            return f"an array of {x.dtype}"
+        x = x[()]
+    text = repr(x) if isinstance(x, (str, bytes)) else str(x)
+    if len(text) > 40:
+        text = text[:40] + "…"
+    return f"{type(x).__name__} {text}"
 
 
-def _unpack(kind, names, shape, out):
-    *values, note_index, note_text, extra = out
-    fields = {name: v.reshape(shape) for name, v in zip(names, values)}
-    note = np.full(int(np.prod(shape)), "", dtype=object)
-    note[note_index] = note_text
-    fields["note"] = note.reshape(shape)
-    if extra is not None:
-        fields["branch"] = _BRANCH_NAMES[extra].reshape(shape)
-    return kind(**fields)
+def _numbers(name, x):
+    """x as float64 (a longdouble rounded to the nearest double) and its mask,
+    or None; TypeError for anything but integers and floats."""
+    mask = None
+    if isinstance(x, np.ma.MaskedArray):
+        mask = np.ma.getmaskarray(x)
+        x = x.data
+    if x is None or isinstance(x, (str, bytes, bool)):
+        raise TypeError(f"{name} must be a number or an array of numbers, not {_what(x)}")
+    a = np.asarray(x)
+    if a.dtype.kind == "O":
+        for item in a.flat:
+            if isinstance(item, bool) or not isinstance(item, numbers.Real) or isinstance(item, np.bool_):
+                raise TypeError(f"{name} must be a number or an array of numbers, not {'an array holding ' if a.ndim else ''}{_what(item)}")
+    elif a.dtype.kind not in "iuf":
+        raise TypeError(f"{name} must be a number or an array of numbers, not {_what(a)}")
+    return a.astype(np.float64), mask
+
+
+def _inputs(**named):
+    """The named inputs as float64 arrays, their broadcast shape, and the
+    broadcast mask of the elements to leave out, or None."""
+    arrays, masks = {}, []
+    for name, x in named.items():
+        arrays[name], mask = _numbers(name, x)
+        if mask is not None:
+            masks.append(mask)
+    shape = np.broadcast_shapes(*(a.shape for a in arrays.values()), *(m.shape for m in masks))
+    mask = None
+    if masks:
+        mask = np.zeros(shape, dtype=bool)
+        for m in masks:
+            mask = mask | m
+    return shape, arrays, mask
+
+
+def _flat(a, shape, keep=None):
+    """a of the broadcast shape, flat: a single value stays one value, so
+    that the loops read it without a copy per element."""
+    if a.size == 1:
+        return a.reshape(1)
+    flat = np.ascontiguousarray(np.broadcast_to(a, shape)).reshape(-1)
+    return flat if keep is None else flat[keep]
+
+
+def _compute(shape, arrays, parts):
+    """Runs each of parts, (keep, call): call(flat arrays, n) on the elements
+    keep selects (all for None), and puts their answers together: _core's
+    fields by name, note_index, note_text and branch (codes, or None)."""
+    n = int(np.prod(shape))
+    if len(parts) == 1 and parts[0][0] is None:
+        return parts[0][1]([_flat(a, shape) for a in arrays], n)
+    out, index, text = None, [], []
+    for keep, call in parts:
+        where = np.flatnonzero(keep)
+        if where.size == 0:
+            continue
+        part = call([_flat(a, shape, keep) for a in arrays], where.size)
+        if out is None:
+            out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
+                   for name, v in part.items() if name not in ("note_index", "note_text")}
+        for name, full in out.items():
+            if full is not None:
+                full[where] = part[name]
+        index.append(where[part["note_index"]])
+        text.extend(part["note_text"])
+    if out is None:  # every element left out: a call on none gives the fields
+        empty = parts[0][1]([np.full(1, 2.0) for _ in arrays], 0)  # 2 is a valid gamma
+        out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
+               for name, v in empty.items() if name not in ("note_index", "note_text")}
+    out["note_index"] = np.concatenate(index) if index else np.zeros(0, dtype=np.intp)
+    out["note_text"] = text
+    return out
+
+
+def _fields(shape, out):
+    """The result's fields from _core's, by name."""
+    fields = {name: v.reshape(shape) for name, v in out.items() if name not in ("note_index", "note_text", "branch")}
+    fields["_notes"] = _Notes(out["note_index"], out["note_text"], shape)
+    if out["branch"] is not None:
+        fields["branch"] = _BRANCH_NAMES[out["branch"]].reshape(shape)
+    return fields
+
+
+def _masked(fields, mask):
+    """The fields masked where the inputs are, when any input was masked."""
+    if mask is None:
+        return fields
+    notes = fields["_notes"]
+    if notes.array is None:
+        notes.mask = mask
+    else:
+        notes.array = np.ma.masked_array(notes.array, mask=mask)
+    return {name: v if v is None or name == "_notes" else np.ma.masked_array(v, mask=mask) for name, v in fields.items()}
+
+
+def _keep(shape, mask):
+    return None if mask is None else ~mask.reshape(-1)
 
 
 def ratios(M, gamma=1.4):
@@ -118,8 +294,9 @@ def ratios(M, gamma=1.4):
     >>> kalvenor.ratios([1.0, -1.0], gamma=1.3).note
     array(['', 'M must be a number above 0, not -1'], dtype=object)
     """
-    shape, (m, g) = _flat(M, gamma)
-    return _unpack(Ratios, _QUANTITIES, shape, _core.ratios(m, g, int(np.prod(shape))))
+    shape, arrays, mask = _inputs(M=M, gamma=gamma)
+    out = _compute(shape, arrays.values(), [(_keep(shape, mask), lambda a, n: _core.ratios(*a, n))])
+    return Ratios(**_masked(_fields(shape, out), mask))
 
 
 def solve(quantity, value, gamma=1.4, branch=None):
@@ -133,7 +310,10 @@ def solve(quantity, value, gamma=1.4, branch=None):
     "sub" (M < 1) or "sup" (M > 1).  T has one either side of its maximum at
     M = 1/sqrt(gamma), chosen by "low" or "high" (other names for "sub" and
     "sup", as on the command line).  p, rho and V have one root, returned
-    whatever branch says.
+    whatever branch says.  branch may be an array of these names, broadcast
+    against value and gamma; "both" gives both roots along a new leading
+    axis of length 2, the sub root first (for p, rho and V the one root
+    twice).
 
     Returns a Solution: the fields of ratios() at the root, branch ('sub',
     'sonic', 'sup', or 'low'/'high' for T) and note.  Where there is no root
@@ -152,20 +332,49 @@ def solve(quantity, value, gamma=1.4, branch=None):
     """
     if quantity not in _QUANTITIES[1:]:
         raise ValueError(f"quantity must be one of {', '.join(_QUANTITIES[1:])}, not {quantity!r}")
-    name = _core.quantity_names[_QUANTITIES.index(quantity)]
+    if isinstance(branch, str) and branch == "both":
+        sub, sup = (solve(quantity, value, gamma, side) for side in ("sub", "sup"))
+        stack = np.ma.stack if isinstance(sub.M, np.ma.MaskedArray) else np.stack
+        both = {name: stack([getattr(sub, name), getattr(sup, name)]) for name in Solution._fields}
+        both["_notes"] = _Notes.of(both.pop("note"))
+        return Solution(**both)
+    sup = _sup(quantity, branch)
+    shape, arrays, mask = _inputs(value=value, gamma=gamma)
+    shape = np.broadcast_shapes(shape, sup.shape)
+    mask = None if mask is None else np.broadcast_to(mask, shape)
+    keep = _keep(shape, mask)
+    def side(flag):
+        return lambda a, n: _core.solve(quantity, *a, flag, n)
+
+    if sup.size == 1 or sup.all() or not sup.any():
+        parts = [(keep, side(bool(sup.flat[0]) if sup.size else False))]
+    else:
+        flags = np.broadcast_to(sup, shape).reshape(-1)
+        every = np.ones(flags.shape, dtype=bool) if keep is None else keep
+        parts = [(every & ~flags, side(False)), (every & flags, side(True))]
+    out = _compute(shape, arrays.values(), parts)
+    return Solution(**_masked(_fields(shape, out), mask))
+
+
+def _sup(quantity, branch):
+    """branch as an array of flags, True for the root above M = 1 (or
+    1/sqrt(gamma) for T)."""
     if branch is None:
         if quantity in _TWO_ROOTS:
+            name = _NAMES[quantity]
             choices, where = ("'low' or 'high'", "1/sqrt(gamma)") if quantity == "T" else ("'sub' or 'sup'", "1")
             raise ValueError(f"{name} has a root either side of M = {where}: give branch={choices}")
-        branch = "sub"
-    if branch not in _BRANCHES:
-        raise ValueError(f"branch must be 'sub', 'sup', 'low' or 'high', not {branch!r}")
-    shape, (v, g) = _flat(value, gamma)
-    out = _core.solve(_QUANTITIES.index(quantity), v, g, _BRANCHES[branch], int(np.prod(shape)))
-    return _unpack(Solution, _QUANTITIES, shape, out)
+        return np.zeros((), dtype=bool)
+    names = np.asarray(branch, dtype=object)
+    for name in names.flat:
+        if name == "both" and names.ndim > 0:
+            raise ValueError("branch='both' stands alone, not in an array of branch names")
+        if not isinstance(name, str) or name not in _BRANCHES:
+            raise ValueError(f"branch must be 'sub', 'sup', 'low', 'high' or 'both', not {name!r}")
+    return np.isin(names, ("sup", "high"))
 
 
-def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4):
+def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, T01=None, p1=None, cp=None):
     """The exit state of heat added to (or, negative, taken from) a gas
     entering a constant-area duct at Mach number M1.
 
@@ -178,7 +387,14 @@ def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4):
     chokes the duct) and note.  Where there is no exit state (the duct
     chokes, a bad M1 or heat) the exit fields are NaN and note says why.
 
-    Raises ValueError when both heats or none are given, or gamma is not
+    With T01, the inlet stagnation temperature in K, as on the command line,
+    it adds T1, T2 and T02 in K, q and q_star (the heat that chokes the
+    duct) in J/kg with cp (J/(kg K), 1005 when not given), and with p1, the
+    inlet static pressure in Pa, p2 and p02 in Pa; fields not asked for are
+    None.  T01, p1 and cp broadcast with the rest.
+
+    Raises ValueError when both heats or none are given, for p1 or cp
+    without T01, for T01, p1 or cp not finite and above 0, or gamma not
     above 1 and at most 1e6 anywhere.
 
     >>> r = kalvenor.heat(0.3, T0_ratio=1.5)
@@ -191,6 +407,35 @@ def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4):
         raise ValueError("T0_ratio and q_ratio both given: the heat is one or the other")
     if T0_ratio is None and q_ratio is None:
         raise ValueError("no heat: give T0_ratio or q_ratio")
+    if T01 is None and (p1 is not None or cp is not None):
+        raise ValueError("p1 and cp need T01")
     q_given = q_ratio is not None
-    shape, (m, h, g) = _flat(M1, q_ratio if q_given else T0_ratio, gamma)
-    return _unpack(Heat, Heat._fields[:-1], shape, _core.heat(m, h, g, q_given, int(np.prod(shape))))
+    named = {"M1": M1, "q_ratio" if q_given else "T0_ratio": q_ratio if q_given else T0_ratio, "gamma": gamma}
+    if T01 is not None:
+        named.update(T01=T01, cp=1005.0 if cp is None else cp)
+        if p1 is not None:
+            named["p1"] = p1
+    shape, arrays, mask = _inputs(**named)
+    keep = _keep(shape, mask)
+    for name in ("T01", "cp", "p1"):
+        if name in arrays:
+            given = _flat(arrays[name], shape, keep)
+            bad = given[~(np.isfinite(given) & (given > 0))]
+            if bad.size:
+                raise ValueError(f"{name} must be a finite number above 0, not {float(bad[0])!r}")
+    m, h, g = list(arrays.values())[:3]
+    out = _compute(shape, (m, h, g), [(keep, lambda a, n: _core.heat(*a, q_given, n))])
+    fields = _fields(shape, out)
+    if T01 is not None:
+        p = arrays.get("p1")
+        at = _compute(shape, (m, h, g, arrays["T01"], arrays["cp"]) + ((p,) if p is not None else ()),
+                      [(keep, lambda a, n: _core.heat_stations(*a[:3], q_given, a[3], a[5] if p is not None else None, a[4], n))])
+        stations = _fields(shape, at)
+        if p is None:
+            stations["p2"] = stations["p02"] = None
+        # One note, as the command line's: the process's, then the stations'.
+        one, two = fields["_notes"].read(), stations.pop("_notes").read()
+        both = (one != "") & (two != "")
+        fields["_notes"] = _Notes.of(np.where(both, one + "; " + two, one + two).astype(object))
+        fields.update(stations)
+    return Heat(**_masked(fields, mask))

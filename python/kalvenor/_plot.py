@@ -16,7 +16,8 @@ def plot_heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, ax=None):
     gid ("rayleigh line", "process", "inlet", "exit", "sonic").
 
     Raises ValueError for what heat() refuses, for arrays, and when the
-    process has no exit state (the note says why).  matplotlib is imported
+    process has no exit state (the note says why); a process with one is
+    drawn whatever else its note says.  matplotlib is imported
     only here.
 
     >>> ax = kalvenor.plot_heat(0.3, T0_ratio=1.5)
@@ -30,7 +31,8 @@ def plot_heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, ax=None):
     if any(np.ndim(x) != 0 for x in (M1, T0_ratio, q_ratio, gamma)):
         raise ValueError("plot_heat draws one process: M1, the heat and gamma must be numbers")
     process = heat(M1, T0_ratio=T0_ratio, q_ratio=q_ratio, gamma=gamma)
-    if process.note != "":
+    # A note about q* alone leaves the process to draw.
+    if np.isnan(process.M2):
         raise ValueError(str(process.note))
     M1, M2, gamma = float(M1), float(process.M2), float(gamma)
 

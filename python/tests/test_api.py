@@ -57,8 +57,8 @@ def test_refusals_in_the_command_lines_words():
                 call()
     with pytest.raises(ValueError, match=r"^quantity must be one of T, p, rho, V, T0, p0, s, not 'M'$"):
         kalvenor.solve("M", 2)
-    with pytest.raises(ValueError, match=r"^branch must be 'sub', 'sup', 'low' or 'high', not 'both'$"):
-        kalvenor.solve("T0", 0.5, branch="both")
+    with pytest.raises(ValueError, match=r"^branch must be 'sub', 'sup', 'low', 'high' or 'both', not 'upper'$"):
+        kalvenor.solve("T0", 0.5, branch="upper")
     with pytest.raises(ValueError, match=r"^p0/p0\* has a root either side of M = 1: give branch='sub' or 'sup'$"):
         kalvenor.solve("p0", 1.3)
     with pytest.raises(ValueError, match=r"either side of M = 1/sqrt\(gamma\): give branch='low' or 'high'$"):
@@ -67,9 +67,11 @@ def test_refusals_in_the_command_lines_words():
         kalvenor.heat(0.3, T0_ratio=1.5, q_ratio=0.5)
     with pytest.raises(ValueError, match="^no heat: give T0_ratio or q_ratio$"):
         kalvenor.heat(0.3)
-    # What numpy cannot make numbers of fails as numpy fails.
-    with pytest.raises(ValueError, match="could not convert string to float"):
+    # Text is not a number, even text numpy could read as one.
+    with pytest.raises(TypeError, match="^M must be a number or an array of numbers, not an array of <U3$"):
         kalvenor.ratios(["2", "two"])
+    with pytest.raises(TypeError, match="^gamma must be a number or an array of numbers, not None$"):
+        kalvenor.ratios(2, gamma=None)
     with pytest.raises(TypeError):
         kalvenor.heat(0.3, T0_ratio={"heat": 1.5})
 
@@ -125,3 +127,9 @@ def test_install_puts_the_package_where_debians_python_looks_and_import_leaves_o
     out = subprocess.run([sys.executable, "-c", script], env=env, check=True, capture_output=True, text=True,
                          cwd=tmp_path).stdout.split()
     assert out == [str(tmp_path / "lib/python3/dist-packages/kalvenor/__init__.py"), "0.39504759659391675", "False"]
+
+
+def test_the_result_classes_hold_the_cores_quantities_in_its_order():
+    names = tuple(q["field"] for q in kalvenor._core.quantities)
+    assert kalvenor.Ratios._fields == names + ("note",)
+    assert kalvenor.Solution._fields == names + ("branch", "note")

@@ -42,6 +42,10 @@ def test_cooling_a_supersonic_flow_and_what_cannot_be_drawn():
     assert ax.get_title() == "Heat taken away at γ = 1.3: M1 = 2.5 → M2 = 3.846"
     assert by_gid(ax)["exit"].get_xydata()[0, 1] == kalvenor.ratios(kalvenor.heat(2.5, q_ratio=-0.2, gamma=1.3).M2, 1.3).T
     plt.close(ax.figure)
+    # q* is past a double's range there, the process is not: it is drawn.
+    ax = kalvenor.plot_heat(1e-300, T0_ratio=2)
+    assert ax.get_title() == "Heat added at γ = 1.4: M1 = 1e-300 → M2 = 1.4142e-300"
+    plt.close(ax.figure)
     with pytest.raises(ValueError, match="^the duct chokes: at M1 = 0.3 and gamma = 1.4"):
         kalvenor.plot_heat(0.3, T0_ratio=3)
     with pytest.raises(ValueError, match="draws one process"):
