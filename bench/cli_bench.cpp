@@ -119,22 +119,22 @@ BENCHMARK(StartHelloWorld)->Unit(benchmark::kMicrosecond)->UseManualTime();
 // Inputs pass through DoNotOptimize so that no call is folded at compile time.
 void SolveP0(benchmark::State &state)
 {
-    double gama = 1.4, p0 = 1.5031;
+    double gamma = 1.4, p0 = 1.5031;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(gamma);
         benchmark::DoNotOptimize(p0);
-        benchmark::DoNotOptimize(flow::solve(gama, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
+        benchmark::DoNotOptimize(flow::solve(gamma, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
     }
 }
 BENCHMARK(SolveP0);
 
 void FromMach(benchmark::State &state)
 {
-    double gama = 1.4, M = 2.0;
+    double gamma = 1.4, M = 2.0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(gamma);
         benchmark::DoNotOptimize(M);
-        benchmark::DoNotOptimize(flow::fromMach(gama, M));
+        benchmark::DoNotOptimize(flow::fromMach(gamma, M));
     }
 }
 BENCHMARK(FromMach);

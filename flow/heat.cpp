@@ -16,9 +16,9 @@ constexpr double kSmallest = std::numeric_limits<double>::min();
 
 double d(Real x) { return static_cast<double>(x); }
 
-std::string inlet(double gama, double M1)
+std::string inlet(double gamma, double M1)
 {
-    return "at M1 = " + shortestText(M1) + " and gamma = " + shortestText(gama);
+    return "at M1 = " + shortestText(M1) + " and gamma = " + shortestText(gamma);
 }
 
 // The process in extended precision, for addHeat and stations alike.
@@ -31,11 +31,11 @@ struct Process {
     Real logP0 = 0;   // ln(p02/p01)
     Real p21 = 0;     // p2/p1
     Real T21 = 0;     // T2/T1
-    Real chokeQ = 0;  // q*/(cp T01)
+    Real qStar = 0;   // q*/(cp T01)
     bool hasInlet = false;
 };
 
-Process solveProcess(double gama, double M1, double heat, HeatGiven given)
+Process solveProcess(double gamma, double M1, double heat, HeatGiven given)
 {
     Process p;
     HeatResult &result = p.result;
@@ -43,7 +43,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
         p.result.note = std::move(why);
         return p;
     };
-    if (auto problem = gammaProblem(gama))
+    if (auto problem = gammaProblem(gamma))
         return refused(*problem);
     if (!(M1 > 0) || !std::isfinite(M1))
         return refused("M1 must be a number above 0, not " + shortestText(M1));
@@ -56,7 +56,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
                                                    : "q/(cp*T01) must be above -1, not " + shortestText(heat));
 
     p.hasInlet = true;
-    const Real g = gama;
+    const Real g = gamma;
     const extended::State in = extended::stateAt(g, M1);
     p.stagnation1 = 1 + (g - 1) / 2 * Real(M1) * M1;
     // The sonic state is the same at both stations: T0*/T01 = 1/(T01/T0*).
@@ -65,10 +65,10 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     // 1/(T0/T0*) - 1 would cancel to it.
     const Real m2 = Real(M1) * M1;
     const Real d1 = (Real(M1) - 1) * (Real(M1) + 1);
-    p.chokeQ = d1 * d1 / (2 * (1 + g) * m2 * p.stagnation1);
+    p.qStar = d1 * d1 / (2 * (1 + g) * m2 * p.stagnation1);
     RangeNote choke;
-    result.chokeT0 = RangeNote().keep("", 1 + p.chokeQ); // overflows with q*
-    result.chokeQ = choke.keep("q*/(cp*T01)", p.chokeQ);
+    result.T0Star = RangeNote().keep("", 1 + p.qStar); // overflows with q*
+    result.qStar = choke.keep("q*/(cp*T01)", p.qStar);
     const auto noExit = [&p, &choke](std::string why) {
         p.result.note = std::move(why);
         if (const std::string more = choke.note(); !more.empty())
@@ -78,7 +78,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
 
     // The bounds are compared as the table shows them, so that a bound the
     // program printed reads back as that bound.
-    const double mostAdded = given == HeatGiven::T0Ratio ? d(1 + p.chokeQ) : d(p.chokeQ);
+    const double mostAdded = given == HeatGiven::T0Ratio ? d(1 + p.qStar) : d(p.qStar);
     // 1 - T02/T0*, from 1 - T01/T0* = (M1^2 - 1)^2 / (1 + g M1^2)^2: next to
     // choking it is far smaller than the rounding of T02/T0* itself.
     const Real e1 = d1 * d1 / ((1 + g * m2) * (1 + g * m2));
@@ -87,7 +87,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     if (p.q == 0) {
         p.M2 = M1; // no heat: the inlet flow itself, even where T0/T0* is too flat to invert
     } else if (heat > mostAdded) {
-        return noExit("the duct chokes: " + inlet(gama, M1) + " at most q/(cp*T01) = " + boundText(d(p.chokeQ), d(p.q))
+        return noExit("the duct chokes: " + inlet(gamma, M1) + " at most q/(cp*T01) = " + boundText(d(p.qStar), d(p.q))
             + " can be added; more heat changes the inlet flow");
     } else if (M1 == 1 && p.q < 0) {
         return noExit("cooled at M1 = 1 the flow may leave on either branch: give M1 just below or above 1");
@@ -107,11 +107,12 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
             const Real least = given == HeatGiven::T0Ratio ? limit / in.T0 : limit / in.T0 - 1;
             const std::string limitShown = boundText(d(limit), d(t2));
             if (heat < d(least))
-                return noExit("a supersonic flow cannot be cooled below T0/T0* = " + limitShown + ": " + inlet(gama, M1)
-                    + " at most -q/(cp*T01) = " + boundText(d(1 - limit / in.T0), d(-p.q)) + " can be taken away");
+                return noExit("a supersonic flow cannot be cooled below T0/T0* = " + limitShown + ": "
+                    + inlet(gamma, M1) + " at most -q/(cp*T01) = " + boundText(d(1 - limit / in.T0), d(-p.q))
+                    + " can be taken away");
             if (heat == d(least) || !roots.sup)
                 return noExit("this cooling takes a supersonic flow to T0/T0* = " + limitShown
-                    + ", which it reaches only as M grows without bound: " + inlet(gama, M1) + " take away less");
+                    + ", which it reaches only as M grows without bound: " + inlet(gamma, M1) + " take away less");
         }
     }
     if (!(p.M2 >= kSmallest))
@@ -133,7 +134,7 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
     e.rho = exit.valueOf("rho2/rho1", out.rho / in.rho);
     e.V = exit.valueOf("V2/V1", out.V / in.V);
     e.p0 = exit.valueOf("p02/p01", std::exp(p.logP0));
-    e.s = exit.valueOf("(s2-s1)/R", in.s - out.s);
+    e.ds = exit.valueOf("(s2-s1)/R", in.s - out.s);
     std::string why = exit.note();
     if (const std::string more = choke.note(); !more.empty())
         why += (why.empty() ? "" : "; ") + more;
@@ -143,25 +144,25 @@ Process solveProcess(double gama, double M1, double heat, HeatGiven given)
 
 } // namespace
 
-HeatResult addHeat(double gama, double M1, double heat, HeatGiven given)
+HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given)
 {
-    return solveProcess(gama, M1, heat, given).result;
+    return solveProcess(gamma, M1, heat, given).result;
 }
 
 HeatStations stations(
-    double gama, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
+    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
 {
-    const Process p = solveProcess(gama, M1, heat, given);
+    const Process p = solveProcess(gamma, M1, heat, given);
     HeatStations s;
     if (!p.hasInlet)
         return s;
-    const Real g = gama;
+    const Real g = gamma;
     const Real heatPerMass = Real(cp) * T01; // cp T01, J/kg
     RangeNote range;
     s.T1 = range.keep("T1 in K", T01 / p.stagnation1);
     s.T02 = range.keep("T02 in K", T01 * p.ratio);
     s.q = range.keep("q in J/kg", heatPerMass * p.q);
-    s.qStar = range.keep("q* in J/kg", heatPerMass * p.chokeQ);
+    s.qStar = range.keep("q* in J/kg", heatPerMass * p.qStar);
     if (p.result.process) {
         s.T2 = range.keep("T2 in K", T01 / p.stagnation1 * p.T21);
         if (p1) {
