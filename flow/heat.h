@@ -61,4 +61,12 @@ struct HeatStations {
 HeatStations stations(
     double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
 
+// addHeat and stations from one solve, for a row that shows both.
+struct HeatAnswer {
+    HeatResult result;
+    HeatStations stations;
+};
+HeatAnswer addHeat(
+    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
+
 } // namespace flow
