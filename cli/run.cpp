@@ -335,9 +335,10 @@ void refuseRepeats(const CLI::App &app)
         if (count < 2 || option->get_type_size() == 0) // a flag may repeat
             continue;
         const std::string name = option->get_name();
-        const std::string times = count == 2 ? "twice" : std::to_string(count) + " times";
-        throw UsageError(
-            name + " given " + times + (takesValues(name) ? ": give one list, as " + name + " 1,2" : ": give it once"));
+        std::string message = name + " given ";
+        message += count == 2 ? "twice" : std::to_string(count) + " times";
+        message += takesValues(name) ? ": give one list, as " + name + " 1,2" : std::string(": give it once");
+        throw UsageError(message);
     }
 }
 
@@ -365,7 +366,7 @@ void refuseExtras(const CLI::App &app, const CLI::App &heat)
 // one, in our words.
 std::string ourWords(const CLI::ParseError &error)
 {
-    const std::string what = error.what();
+    std::string what = error.what(); // not const: returned as it is, it moves
     const auto colon = what.find(": ");
     if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) && colon != std::string::npos
         && what.ends_with(" missing")) {
