@@ -14,7 +14,7 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
 fi
 
 # The libraries the command line builds on, beside the fuzzing tools.
-ensure_packages cmake ninja-build libcli11-dev libboost-dev "${CORE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+ensure_packages cmake ninja-build "${CORE_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
 build=build/fuzz
 fuzz_build() {
     cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -79,6 +79,26 @@ BENCHMARK(HeatSweep)->Unit(benchmark::kMillisecond)->UseManualTime();
 void MachRows(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", "0.001:1:0.001", "--csv"}); }
 BENCHMARK(MachRows)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// The same sweep with the stations' absolute values: one solve per row
+// gives both.
+void HeatSweepStations(benchmark::State &state)
+{
+    run(state,
+        {KALVENOR_CLI, "heat", "--mach1", "0.3", "--q-ratio", "0.001:1:0.001", "--T01", "300", "--p1", "1e5", "--csv"});
+}
+BENCHMARK(HeatSweepStations)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The supersonic inverse of 19,901 values, aligned and as CSV: an aligned table keeps
+// what it measured instead of solving every row again.
+void AlignedInverse(benchmark::State &state) { run(state, {KALVENOR_CLI, "--p0", "1.01:3:0.0001", "--branch", "sup"}); }
+BENCHMARK(AlignedInverse)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void CsvInverse(benchmark::State &state)
+{
+    run(state, {KALVENOR_CLI, "--p0", "1.01:3:0.0001", "--branch", "sup", "--csv"});
+}
+BENCHMARK(CsvInverse)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 // The same rows' numbers, worked out beforehand, each written by
 // std::to_chars to five decimals with the commas and line ends between them.
 void ToCharsFloor(benchmark::State &state)
@@ -119,22 +139,22 @@ BENCHMARK(StartHelloWorld)->Unit(benchmark::kMicrosecond)->UseManualTime();
 // Inputs pass through DoNotOptimize so that no call is folded at compile time.
 void SolveP0(benchmark::State &state)
 {
-    double gama = 1.4, p0 = 1.5031;
+    double gamma = 1.4, p0 = 1.5031;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(gamma);
         benchmark::DoNotOptimize(p0);
-        benchmark::DoNotOptimize(flow::solve(gama, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
+        benchmark::DoNotOptimize(flow::solve(gamma, flow::Quantity::p0, p0, flow::BranchChoice::Sup));
     }
 }
 BENCHMARK(SolveP0);
 
 void FromMach(benchmark::State &state)
 {
-    double gama = 1.4, M = 2.0;
+    double gamma = 1.4, M = 2.0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(gama);
+        benchmark::DoNotOptimize(gamma);
         benchmark::DoNotOptimize(M);
-        benchmark::DoNotOptimize(flow::fromMach(gama, M));
+        benchmark::DoNotOptimize(flow::fromMach(gamma, M));
     }
 }
 BENCHMARK(FromMach);
@@ -157,5 +177,9 @@ int main(int argc, char **argv)
         recorder.times("FromMach"), 20.0);
     all &= bench::goal(
         "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
+    all &= bench::goal(
+        "heat with --T01 --p1 / heat without", recorder.times("HeatSweepStations"), recorder.times("HeatSweep"), 1.25);
+    all &= bench::goal("--p0 over 19,901 values aligned / as CSV", recorder.times("AlignedInverse"),
+        recorder.times("CsvInverse"), 1.25);
     return all ? 0 : 2; // 1 stays for a failure to run
 }

@@ -1,5 +1,5 @@
-#include "flow/number_text.h"
-#include "flow/rayleigh.h"
+#include "flow/window/number_text.h"
+#include "flow/window/rayleigh.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
 

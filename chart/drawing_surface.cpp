@@ -1,6 +1,6 @@
 #include "chart/drawing_surface.h"
 
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 #include <cmath>
 #include <limits>

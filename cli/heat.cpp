@@ -34,23 +34,26 @@ void writeOptional(TableWriter &table, const std::optional<double> &value)
 // Writes one row; returns whether every cell of it has its number.
 bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double heat)
 {
-    const flow::HeatResult r = flow::addHeat(request.gama, M1, heat, request.given);
+    // One solve gives the ratios and, with T01, the stations.
+    flow::HeatAnswer answer = request.T01
+        ? flow::addHeat(request.gamma, M1, heat, request.given, *request.T01, request.p1, request.cp)
+        : flow::HeatAnswer {flow::addHeat(request.gamma, M1, heat, request.given), {}};
+    const flow::HeatResult &r = answer.result;
     std::string note = r.note;
     table.number(M1);
     table.number(request.given == flow::HeatGiven::T0Ratio ? heat : 1 + heat);
     const std::size_t ratios = 7;
     if (r.process) {
         const flow::HeatProcess &p = *r.process;
-        for (double v : {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.s})
+        for (double v : {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.ds})
             table.number(v); // NaN and infinity leave the cell empty; the note says why
     } else {
         for (std::size_t i = 0; i < ratios; ++i)
             table.empty();
     }
-    writeOptional(table, r.chokeQ);
+    writeOptional(table, r.qStar);
     if (request.T01) {
-        const flow::HeatStations s
-            = flow::stations(request.gama, M1, heat, request.given, *request.T01, request.p1, request.cp);
+        const flow::HeatStations &s = answer.stations;
         for (const auto &v : {s.T1, s.T2, s.T02})
             writeOptional(table, v);
         if (request.p1) {

@@ -12,7 +12,7 @@ namespace cli {
 // Heat added between two stations, for every inlet Mach number with every
 // heat; with T01 also the absolute temperatures, pressures and heats.
 struct HeatRequest {
-    double gama = 1.4;
+    double gamma = 1.4;
     ValueSource mach1;
     ValueSource heat;
     flow::HeatGiven given = flow::HeatGiven::T0Ratio;

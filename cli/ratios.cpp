@@ -61,10 +61,10 @@ bool writeMachRows(TableWriter &table, double gamma, std::span<const double> M)
 bool writeRatioRows(TableWriter &table, const RatiosRequest &request, std::span<const double> values)
 {
     if (request.quantity == flow::Quantity::M)
-        return writeMachRows(table, request.gama, values);
+        return writeMachRows(table, request.gamma, values);
     bool allSolved = true;
     for (const double value : values) {
-        for (const flow::Solution &solution : flow::solve(request.gama, request.quantity, value, request.branch)) {
+        for (const flow::Solution &solution : flow::solve(request.gamma, request.quantity, value, request.branch)) {
             allSolved = allSolved && solution.solved();
             writeRow(table, solution, request.quantity, value);
         }

@@ -11,7 +11,7 @@ namespace cli {
 
 // Every flow state that has the given values of one quantity.
 struct RatiosRequest {
-    double gama = 1.4;
+    double gamma = 1.4;
     flow::Quantity quantity = flow::Quantity::M;
     ValueSource values;
     flow::BranchChoice branch = flow::BranchChoice::Both;

@@ -42,10 +42,10 @@ constexpr std::array<const char *, 4> kCommonOptions {"--gamma", "--csv", "--dec
 
 double readGamma(const std::string &text)
 {
-    const double gama = readOneNumber("--gamma", text);
-    if (const auto problem = flow::gammaProblem(gama))
+    const double gamma = readOneNumber("--gamma", text);
+    if (const auto problem = flow::gammaProblem(gamma))
         throw UsageError("--gamma: " + *problem);
-    return gama;
+    return gamma;
 }
 
 // A command's description starts with its usage lines, which name the one
@@ -130,7 +130,7 @@ int readDecimals(const std::string &text)
 // The shared options of a run: those of the subcommand when it was named,
 // with any given before it on the main command.
 struct Settings {
-    double gama;
+    double gamma;
     TableStyle style;
 };
 
@@ -184,10 +184,10 @@ public:
                 ""));
     }
 
-    RatiosRequest request(const CLI::App &app, double gama, ValueReader &read) const
+    RatiosRequest request(const CLI::App &app, double gamma, ValueReader &read) const
     {
         RatiosRequest request;
-        request.gama = gama;
+        request.gamma = gamma;
         const std::string *given = nullptr;
         for (std::size_t i = 0; i < kInputOptions.size(); ++i) {
             if (app.count(kInputOptions[i]) == 0)
@@ -263,10 +263,10 @@ public:
         app.add_option("--cp", m_cp, "specific heat in J/(kg K), with --T01 (default 1005)")->type_name("CP");
     }
 
-    HeatRequest request(const CLI::App &app, double gama, ValueReader &read, std::size_t valueLimit) const
+    HeatRequest request(const CLI::App &app, double gamma, ValueReader &read, std::size_t valueLimit) const
     {
         HeatRequest request;
-        request.gama = gama;
+        request.gamma = gamma;
         if (app.count("--mach1") == 0)
             throw UsageError("no --mach1: give the inlet Mach numbers");
         const bool t0 = app.count("--T0-ratio") > 0;
@@ -337,7 +337,7 @@ void refuseRepeats(const CLI::App &app)
         const std::string name = option->get_name();
         std::string message = name + " given ";
         message += count == 2 ? "twice" : std::to_string(count) + " times";
-        message += takesValues(name) ? ": give one list, as " + name + " 1,2" : ": give it once";
+        message += takesValues(name) ? ": give one list, as " + name + " 1,2" : std::string(": give it once");
         throw UsageError(message);
     }
 }
@@ -366,7 +366,7 @@ void refuseExtras(const CLI::App &app, const CLI::App &heat)
 // one, in our words.
 std::string ourWords(const CLI::ParseError &error)
 {
-    std::string what = error.what(); // not const: returned as it is, moved
+    std::string what = error.what(); // not const: returned as it is, it moves
     const auto colon = what.find(": ");
     if (dynamic_cast<const CLI::ArgumentMismatch *>(&error) && colon != std::string::npos
         && what.ends_with(" missing")) {
@@ -440,11 +440,11 @@ int run(
         refuseExtras(app, *heatApp);
         if (*heatApp) {
             const Settings settings = readCommon(app, common, heatApp, &heatCommon);
-            HeatRequest request = heat.request(*heatApp, settings.gama, read, valueLimit);
+            HeatRequest request = heat.request(*heatApp, settings.gamma, read, valueLimit);
             return writeHeat(request, settings.style, out);
         }
         const Settings settings = readCommon(app, common, nullptr, nullptr);
-        RatiosRequest request = ratios.request(app, settings.gama, read);
+        RatiosRequest request = ratios.request(app, settings.gamma, read);
         return writeRatios(request, settings.style, out);
     } catch (const CLI::CallForHelp &) {
         return writeText(out, err, app.help()); // a subcommand's own help when one was named

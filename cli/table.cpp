@@ -14,6 +14,10 @@ namespace {
 constexpr std::size_t kBufferSize = std::size_t(1) << 16;
 constexpr std::size_t kColumnGap = 2;
 constexpr std::string_view kBlanks = "                                ";
+// An aligned table keeps its measured cells up to this many bytes of text;
+// past that, in a table of millions of rows, they are computed again.
+constexpr std::size_t kMostKept = std::size_t(32) << 20;
+constexpr std::size_t kNoCell = static_cast<std::size_t>(-1);
 
 // Characters on a terminal: UTF-8 continuation bytes take no column.
 std::size_t displayWidth(std::string_view text)
@@ -52,6 +56,43 @@ void TableWriter::measureMore()
 {
     m_measuring = !m_style.csv;
     m_column = 0;
+    m_kept.clear();
+    m_keptEnds.clear();
+    m_keeping = true;
+}
+
+bool TableWriter::writeKept()
+{
+    if (!m_keeping)
+        return false;
+    std::size_t start = 0;
+    for (const std::size_t end : m_keptEnds) {
+        if (end == kNoCell) {
+            endRow();
+            continue;
+        }
+        const std::string_view cell(m_kept.data() + start, end - start);
+        putCell(cell.data(), cell.size(), displayWidth(cell));
+        ++m_column;
+        start = end;
+    }
+    m_kept.clear();
+    m_keptEnds.clear();
+    return true;
+}
+
+void TableWriter::keep(std::string_view cell)
+{
+    if (!m_keeping)
+        return;
+    if (m_kept.size() + cell.size() > kMostKept) {
+        m_keeping = false;
+        std::string().swap(m_kept);
+        std::vector<std::size_t>().swap(m_keptEnds);
+        return;
+    }
+    m_kept.append(cell);
+    m_keptEnds.push_back(m_kept.size());
 }
 
 void TableWriter::writeMore()
@@ -64,6 +105,7 @@ void TableWriter::text(std::string_view cell)
 {
     if (m_measuring) {
         m_widths[m_column] = std::max(m_widths[m_column], displayWidth(cell));
+        keep(cell);
     } else if (m_style.csv && needsQuotes(cell)) {
         if (m_column > 0)
             put(",", 1);
@@ -97,16 +139,20 @@ void TableWriter::number(double value)
     const char *end
         = m_style.exact ? flow::writeShortest(cell, value) : flow::writeRounded(cell, value, m_style.decimals);
     const auto size = static_cast<std::size_t>(end - cell);
-    if (m_measuring)
+    if (m_measuring) {
         m_widths[m_column] = std::max(m_widths[m_column], size);
-    else
+        keep({cell, size});
+    } else {
         putCell(cell, size, size);
+    }
     ++m_column;
 }
 
 void TableWriter::empty()
 {
-    if (!m_measuring)
+    if (m_measuring)
+        keep({});
+    else
         putCell(nullptr, 0, 0);
     ++m_column;
 }
@@ -115,7 +161,10 @@ void TableWriter::endRow()
 {
     m_column = 0;
     m_blanks = 0;
-    if (!m_measuring) {
+    if (m_measuring) {
+        if (m_keeping)
+            m_keptEnds.push_back(kNoCell);
+    } else {
         put("\n", 1);
         ++m_rows;
     }
@@ -182,7 +231,8 @@ void writeTable(std::ostream &out, const TableStyle &style, std::span<const Colu
         rows(table);
         table.startWriting();
     }
-    rows(table);
+    if (style.csv || !table.writeKept())
+        rows(table);
     table.flush();
     errno = 0;
     out.flush();
@@ -213,6 +263,8 @@ void writeBlocks(std::ostream &out, const TableStyle &style, std::span<const Col
                 else
                     table.startWriting();
                 started = true;
+                if (table.writeKept())
+                    continue;
             }
             rows(table, block);
         }

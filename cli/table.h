@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,12 +48,17 @@ public:
     // them: the columns widen as they need, never narrow.
     void measureMore();
     void writeMore();
+    // Writes the rows measured since startWriting or measureMore from the
+    // cells kept while measuring, so that each row is computed once. False
+    // when they were too many to keep: the caller gives them again.
+    bool writeKept();
     // Whether any row has been written, which a failure then flushes.
     bool wroteRows() const { return m_rows > 0; }
     // Sends what is left in the buffer; throws OutputError if out fails.
     void flush();
 
 private:
+    void keep(std::string_view cell);
     void put(const char *text, std::size_t size);
     void putCell(const char *text, std::size_t size, std::size_t width);
 
@@ -64,13 +70,18 @@ private:
     std::size_t m_column = 0;
     std::size_t m_blanks = 0; // owed before the next visible cell
     std::size_t m_rows = 0;   // written, the header not counted
+    // The cells measured, end to end, and where each ends; kNoCell ends a row.
+    std::string m_kept;
+    std::vector<std::size_t> m_keptEnds;
+    bool m_keeping = true;
     std::unique_ptr<char[]> m_buffer;
     char *m_end;
     char *m_last;
 };
 
 // Writes the header and the rows that rows() gives to out. An aligned
-// table calls rows() twice: once to measure its columns, once to write them.
+// table keeps the cells it measures and writes them; only one too large to
+// keep calls rows() a second time.
 void writeTable(std::ostream &out, const TableStyle &style, std::span<const Column> columns,
     const std::function<void(TableWriter &)> &rows);
 

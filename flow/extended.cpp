@@ -19,7 +19,7 @@ namespace {
 // gamma with the two reciprocals the relations divide by, worked out once
 // a state: a division takes several times a multiplication's time.
 struct Gamma {
-    explicit Gamma(Real gama) : g(gama), over1(1 / (1 + gama)), overM1(1 / (gama - 1)) { }
+    explicit Gamma(Real gamma) : g(gamma), over1(1 / (1 + gamma)), overM1(1 / (gamma - 1)) { }
     Real g;
     Real over1;  // 1/(1 + g)
     Real overM1; // 1/(g - 1)

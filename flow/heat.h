@@ -23,7 +23,7 @@ struct HeatProcess {
     double rho; // rho2/rho1
     double V;   // V2/V1
     double p0;  // p02/p01
-    double s;   // (s2 - s1)/R
+    double ds;  // (s2 - s1)/R: the entropy change, not FlowState's s
 };
 
 // The answer for one inlet: the process, or why there is none. The heat
@@ -32,8 +32,8 @@ struct HeatProcess {
 // it), and the note names it.
 struct HeatResult {
     std::optional<HeatProcess> process;
-    std::optional<double> chokeT0; // T0*/T01
-    std::optional<double> chokeQ;  // q*/(cp T01)
+    std::optional<double> T0Star; // T0*/T01
+    std::optional<double> qStar;  // q*/(cp T01), as HeatProcess's q is q/(cp T01)
     std::string note;
 
     bool solved() const { return process.has_value() && note.empty(); }
@@ -43,7 +43,7 @@ struct HeatResult {
 // the heat. Never throws: an input without an exit state gets the reason.
 // No heat leaves the flow exactly as it is. A heat the table printed as the
 // one that chokes the duct, read back, chokes it exactly: M2 = 1.
-HeatResult addHeat(double gama, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
+HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
 
 // The same process in absolute values at the two stations: each is known
 // when the inlet is, those at the exit when there is an exit state, and the
@@ -51,7 +51,7 @@ HeatResult addHeat(double gama, double M1, double heat, HeatGiven given = HeatGi
 struct HeatStations {
     std::optional<double> T1, T2, T02; // K
     std::optional<double> p2, p02;     // Pa
-    std::optional<double> q, qStar;    // J/kg
+    std::optional<double> q, qStar;    // J/kg: HeatProcess's q and HeatResult's qStar times cp T01
     std::string note;
 };
 
@@ -59,6 +59,14 @@ struct HeatStations {
 // static pressure p1 (Pa), and cp (J/(kg K)); the caller checks they are
 // positive.
 HeatStations stations(
-    double gama, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
+    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
+
+// addHeat and stations from one solve, for a row that shows both.
+struct HeatAnswer {
+    HeatResult result;
+    HeatStations stations;
+};
+HeatAnswer addHeat(
+    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
 
 } // namespace flow

@@ -27,7 +27,7 @@ const std::string tooLarge
 
 std::string given(Quantity q, double value) { return std::string(quantityName(q)) + " = " + shortestText(value); }
 
-std::string atGamma(double gama) { return " at gamma = " + shortestText(gama); }
+std::string atGamma(double gamma) { return " at gamma = " + shortestText(gamma); }
 
 // The Solution for a Mach number found in extended precision; input is the
 // quantity given and its value, shown as given. A ratio past a double's
@@ -291,26 +291,26 @@ Solution fromSingle(Real g, Quantity q, double v)
 
 } // namespace
 
-std::optional<std::string> gammaProblem(double gama)
+std::optional<std::string> gammaProblem(double gamma)
 {
     // Real gases lie between 1 and 5/3; past a million the extended
     // precision no longer tells gamma from gamma + 1.
-    if (!(gama > 1 && gama <= 1e6))
-        return "gamma must be above 1 and at most 1e6, not " + shortestText(gama);
+    if (!(gamma > 1 && gamma <= 1e6))
+        return "gamma must be above 1 and at most 1e6, not " + shortestText(gamma);
     return std::nullopt;
 }
 
-Solution fromMach(double gama, double M)
+Solution fromMach(double gamma, double M)
 {
-    if (auto problem = gammaProblem(gama))
+    if (auto problem = gammaProblem(gamma))
         return none(branchOf(M), *problem);
     if (!(M > 0) || !std::isfinite(M))
         return none(Branch::None, "M must be a number above 0, not " + shortestText(M));
     double r[7];
-    if (forward::one(gama, M, r)) [[likely]]
+    if (forward::one(gamma, M, r)) [[likely]]
         return {branchOf(M), FlowState {M, r[0], r[1], r[2], r[3], r[4], r[5], r[6]}, {}};
     // The kernel's bounds could not settle it, or a ratio leaves their range.
-    const exact::Ratios e = exact::ratios(gama, M);
+    const exact::Ratios e = exact::ratios(gamma, M);
     RangeNote range;
     const auto at = [&](Quantity q, double v) { return range.rounded(quantityName(q), v); };
     const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
@@ -337,12 +337,12 @@ Branch branchOf(double M)
     return M < 1 ? Branch::Subsonic : M > 1 ? Branch::Supersonic : Branch::Sonic;
 }
 
-std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which)
+std::vector<Solution> solve(double gamma, Quantity q, double value, BranchChoice which)
 {
     if (q == Quantity::M)
-        return {fromMach(gama, value)};
+        return {fromMach(gamma, value)};
     const bool twoRoots = row(q).twoRoots;
-    const auto problem = gammaProblem(gama) ? gammaProblem(gama)
+    const auto problem = gammaProblem(gamma) ? gammaProblem(gamma)
         : !std::isfinite(value)
         ? std::optional(std::string(quantityName(q)) + " must be a number, not " + shortestText(value))
         : std::nullopt;
@@ -359,15 +359,15 @@ std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice 
     }
     switch (q) {
     case Quantity::T:
-        return fromT(gama, value, which);
+        return fromT(gamma, value, which);
     case Quantity::T0:
-        return fromT0(gama, value, which);
+        return fromT0(gamma, value, which);
     case Quantity::p0:
-        return fromP0(gama, value, which);
+        return fromP0(gamma, value, which);
     case Quantity::s:
-        return fromS(gama, value, which);
+        return fromS(gamma, value, which);
     default:
-        return {fromSingle(gama, q, value)};
+        return {fromSingle(gamma, q, value)};
     }
 }
 

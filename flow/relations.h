@@ -137,12 +137,12 @@ struct Solution {
 };
 
 // Why gamma cannot be used, or nothing when 1 < gamma <= 1e6.
-std::optional<std::string> gammaProblem(double gama);
+std::optional<std::string> gammaProblem(double gamma);
 
 // The state at Mach number M for gamma (> 1): M must be positive and finite.
 // A ratio that rounds to 0 is NaN and one past the largest double infinity,
 // each named in the note; a subnormal one is kept.
-Solution fromMach(double gama, double M);
+Solution fromMach(double gamma, double M);
 
 // fromMach over arrays, at M[i] and gamma[gammaPerElement ? i : 0] for
 // i < n: the ratios in out, from the batch kernel, but for the elements it
@@ -156,6 +156,6 @@ Branch branchOf(double M);
 
 // Every state whose quantity q has this value, one Solution per branch asked
 // for (an input with one root ignores the choice). Never throws.
-std::vector<Solution> solve(double gama, Quantity q, double value, BranchChoice which = BranchChoice::Both);
+std::vector<Solution> solve(double gamma, Quantity q, double value, BranchChoice which = BranchChoice::Both);
 
 } // namespace flow

@@ -3,7 +3,7 @@
 // What every target may see: finite results, or a fault. Anything else stops
 // the run where it happened, so libFuzzer keeps the input.
 
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 #include <cmath>
 #include <cstddef>

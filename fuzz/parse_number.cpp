@@ -1,5 +1,5 @@
 #include "check.h"
-#include "flow/number_text.h"
+#include "flow/window/number_text.h"
 
 #include <string_view>
 

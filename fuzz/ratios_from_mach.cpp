@@ -1,5 +1,5 @@
 #include "check.h"
-#include "flow/rayleigh.h"
+#include "flow/window/rayleigh.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

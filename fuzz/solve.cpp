@@ -13,23 +13,23 @@ namespace {
 
 constexpr flow::Quantity input = flow::Quantity::SOLVED_QUANTITY;
 
-double quantityAt(double gama, double M) { return flow::fromMach(gama, M).state.value()[input]; }
+double quantityAt(double gamma, double M) { return flow::fromMach(gamma, M).state.value()[input]; }
 
 // How far the quantity may stray from the input at the double nearest the
 // root: a part in 1e12, plus what moving M by one unit in its last place
 // does, which is much more where the quantity is steep in M or, next to
 // M = 1, where it turns.
-double tolerance(double gama, double M, double value)
+double tolerance(double gamma, double M, double value)
 {
-    const double here = quantityAt(gama, M);
+    const double here = quantityAt(gamma, M);
     double step = 0;
     for (double next : {std::nextafter(M, 0.0), std::nextafter(M, HUGE_VAL)})
-        if (next > 0 && std::isfinite(next) && flow::fromMach(gama, next).solved())
-            step = std::max(step, std::fabs(quantityAt(gama, next) - here));
+        if (next > 0 && std::isfinite(next) && flow::fromMach(gamma, next).solved())
+            step = std::max(step, std::fabs(quantityAt(gamma, next) - here));
     return 1e-12 * std::fabs(value) + 2 * step + std::numeric_limits<double>::denorm_min();
 }
 
-void check(double gama, double value, const flow::Solution &solution)
+void check(double gamma, double value, const flow::Solution &solution)
 {
     if (!solution.solved()) {
         // A state may come with values past a double's range, NaN below it
@@ -61,28 +61,28 @@ void check(double gama, double value, const flow::Solution &solution)
         fuzz::require(false); // a solved row is some flow's
         break;
     }
-    const double back = quantityAt(gama, state.M);
+    const double back = quantityAt(gamma, state.M);
     if (std::isnan(back)) { // an input below the smallest normal double, which a forward state leaves out
         fuzz::require(std::fabs(value) < std::numeric_limits<double>::min() * (1 + 1e-9)); // or just at it
         return;
     }
-    fuzz::require(std::fabs(back - value) <= tolerance(gama, state.M, value));
+    fuzz::require(std::fabs(back - value) <= tolerance(gamma, state.M, value));
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const double gama = fuzz::takeDouble(data, size);
+    const double gamma = fuzz::takeDouble(data, size);
     const double value = fuzz::takeDouble(data, size);
     const auto which = static_cast<flow::BranchChoice>(size > 0 ? data[0] % 3 : 2);
     try {
-        const std::vector<flow::Solution> solutions = flow::solve(gama, input, value, which);
+        const std::vector<flow::Solution> solutions = flow::solve(gamma, input, value, which);
         const bool twoRoots = input == flow::Quantity::T || input == flow::Quantity::T0 || input == flow::Quantity::p0
             || input == flow::Quantity::s;
         fuzz::require(solutions.size() == (twoRoots && which == flow::BranchChoice::Both ? 2u : 1u));
         for (const flow::Solution &solution : solutions)
-            check(gama, value, solution);
+            check(gamma, value, solution);
     } catch (...) {
         fuzz::require(false); // nothing may escape
     }

@@ -180,11 +180,11 @@ py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGive
             // T02/T01 as the command line writes it for either heat.
             d[1][i] = qGiven ? 1 + h[i] : h[i];
             const auto &p = r.process;
-            const std::array<double, 7> process = p ? std::array {p->M2, p->p, p->T, p->rho, p->V, p->p0, p->s}
+            const std::array<double, 7> process = p ? std::array {p->M2, p->p, p->T, p->rho, p->V, p->p0, p->ds}
                                                     : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
             for (std::size_t k = 0; k < process.size(); ++k)
                 d[2 + k][i] = process[k];
-            d[9][i] = r.chokeQ.value_or(kNaN);
+            d[9][i] = r.qStar.value_or(kNaN);
             notes.add(i, r.note);
         }
     }

@@ -1,7 +1,7 @@
 #include "chart/chart_area.h"
 #include "chart/image_surface.h"
 #include "chart/viewport.h"
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 #include "test_support.h"
 
 #include <QLabel>

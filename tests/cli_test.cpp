@@ -278,6 +278,26 @@ TEST(Table, AlignsByCharactersAndQuotesCsvFields)
         "-12.5,\"\xCF\x81\"\"\",1\n");
 }
 
+TEST(Table, AnAlignedTableComputesEachRowOnce)
+{
+    const cli::Column columns[] {{"x", true}, {"note", false}};
+    int calls = 0;
+    std::ostringstream out;
+    cli::writeTable(out, {false, 2, false}, columns, [&calls](cli::TableWriter &t) {
+        ++calls;
+        for (const double x : {1.0, -10.5}) {
+            t.number(x);
+            t.empty();
+            t.endRow();
+        }
+        t.empty();
+        t.text("why");
+        t.endRow();
+    });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(out.str(), "    x  note\n    1\n-10.5\n       why\n");
+}
+
 TEST(CommandLine, HeatGivesTheExitStateOrWhyNot)
 {
     const Outcome worked = run({"heat", "--mach1", "0.3", "--T0-ratio", "1.5", "--csv"});

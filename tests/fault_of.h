@@ -2,7 +2,7 @@
 
 // Shared by the GoogleTest and the Qt Test files.
 
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 #include <optional>
 

@@ -2,6 +2,7 @@
 
 #include "flow/number_text.h"
 #include "flow/relations.h"
+#include "flow/window/number_text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,8 @@ TEST(Heat, CombustorExample)
     const flow::HeatResult r = addHeat(1.4, 0.3, 1.5);
     ASSERT_TRUE(r.solved()) << r.note;
     EXPECT_EQ(shown(r.process->M2), "0.39505");
-    EXPECT_EQ(shown(*r.chokeT0), "2.883"); // 2.88300
-    EXPECT_EQ(shown(*r.chokeQ), "1.883");
+    EXPECT_EQ(shown(*r.T0Star), "2.883"); // 2.88300
+    EXPECT_EQ(shown(*r.qStar), "1.883");
     // The same heat given as q/(cp T01).
     EXPECT_EQ(addHeat(1.4, 0.3, 0.5, HeatGiven::QRatio).process->M2, r.process->M2);
 }
@@ -34,7 +35,7 @@ TEST(Heat, CombustorExample)
 TEST(Heat, ExitStateMatchesHighPrecision)
 {
     struct Row {
-        double gama, M1, T0ratio, M2, p, T, rho, V, p0, s, chokeT0;
+        double gamma, M1, T0ratio, M2, p, T, rho, V, p0, s, T0Star;
     };
     const Row rows[] {
         {1.4, 0.3, 1.5, 0.39504759659391676, 0.92409636208979223, 1.4807810895676006, 0.62406007788743132,
@@ -51,11 +52,11 @@ TEST(Heat, ExitStateMatchesHighPrecision)
             1.0003046341729355, 0.99995839133848182, 0.0004749211952935016, 1.0401658203744843},
     };
     for (const Row &row : rows) {
-        const flow::HeatResult r = addHeat(row.gama, row.M1, row.T0ratio);
+        const flow::HeatResult r = addHeat(row.gamma, row.M1, row.T0ratio);
         ASSERT_TRUE(r.solved()) << r.note;
         const flow::HeatProcess &p = *r.process;
-        const double got[] {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.s, *r.chokeT0};
-        const double exact[] {row.M2, row.p, row.T, row.rho, row.V, row.p0, row.s, row.chokeT0};
+        const double got[] {p.M2, p.p, p.T, p.rho, p.V, p.p0, p.ds, *r.T0Star};
+        const double exact[] {row.M2, row.p, row.T, row.rho, row.V, row.p0, row.s, row.T0Star};
         for (int i = 0; i < 8; ++i)
             EXPECT_NEAR(got[i], exact[i], 1e-15 * std::fabs(exact[i])) << "M1 " << row.M1 << ", column " << i;
     }
@@ -63,13 +64,13 @@ TEST(Heat, ExitStateMatchesHighPrecision)
 
 TEST(Heat, ChokingBoundFromBothSides)
 {
-    const double most = *addHeat(1.4, 0.3, 1.0).chokeQ; // q*/(cp T01)
+    const double most = *addHeat(1.4, 0.3, 1.0).qStar; // q*/(cp T01)
     const flow::HeatResult below = addHeat(1.4, 0.3, most * (1 - 1e-10), HeatGiven::QRatio);
     ASSERT_TRUE(below.solved());
     EXPECT_LT(below.process->M2, 1.0);
     EXPECT_EQ(shown(below.process->M2), "0.99999");
 
-    const flow::HeatResult choked = addHeat(1.4, 0.3, *addHeat(1.4, 0.3, 1.0).chokeT0);
+    const flow::HeatResult choked = addHeat(1.4, 0.3, *addHeat(1.4, 0.3, 1.0).T0Star);
     ASSERT_TRUE(choked.solved()) << "exactly choked is an exit state: " << choked.note;
     EXPECT_EQ(shown(choked.process->M2), "1");
 
@@ -78,7 +79,7 @@ TEST(Heat, ChokingBoundFromBothSides)
     EXPECT_EQ(above.note,
         "the duct chokes: at M1 = 0.3 and gamma = 1.4 at most q/(cp*T01) = 1.883 can be added; "
         "more heat changes the inlet flow");
-    EXPECT_EQ(shown(*above.chokeQ), "1.883");      // still told
+    EXPECT_EQ(shown(*above.qStar), "1.883");       // still told
     EXPECT_FALSE(addHeat(1.4, 2.0, 1.3).solved()); // a supersonic inlet chokes too
 }
 
@@ -113,17 +114,17 @@ TEST(Heat, AbsoluteValuesAtBothStations)
 TEST(Heat, ExitStateReproducesTheHeat)
 {
     int misses = 0;
-    for (double gama : {1.1, 1.4, 5.0 / 3.0}) {
+    for (double gamma : {1.1, 1.4, 5.0 / 3.0}) {
         for (double M1 : {0.01, 0.2, 0.6, 0.95, 0.999, 1.001, 1.3, 2.5, 8.0}) {
             for (double ratio : {0.3, 0.8, 0.99, 1.0, 1.01, 1.2, 2.0, 10.0}) {
-                const flow::HeatResult r = addHeat(gama, M1, ratio);
+                const flow::HeatResult r = addHeat(gamma, M1, ratio);
                 if (!r.solved())
                     continue;
-                const double t1 = flow::fromMach(gama, M1).state->T0;
-                const double t2 = flow::fromMach(gama, r.process->M2).state->T0;
+                const double t1 = flow::fromMach(gamma, M1).state->T0;
+                const double t2 = flow::fromMach(gamma, r.process->M2).state->T0;
                 if (std::fabs(t2 / t1 / ratio - 1) > 1e-12 || (r.process->M2 < 1) != (M1 < 1))
                     if (++misses <= 5)
-                        ADD_FAILURE() << "gamma " << gama << ", M1 " << M1 << ", T02/T01 " << ratio;
+                        ADD_FAILURE() << "gamma " << gamma << ", M1 " << M1 << ", T02/T01 " << ratio;
             }
         }
     }
@@ -141,10 +142,10 @@ TEST(Heat, NoHeatIsNoChangeForEveryInlet)
             EXPECT_EQ(p.M2, M1);
             for (double ratio : {p.T0, p.p, p.T, p.rho, p.V, p.p0})
                 EXPECT_EQ(ratio, 1.0) << M1;
-            EXPECT_EQ(p.s, 0.0) << M1;
+            EXPECT_EQ(p.ds, 0.0) << M1;
             EXPECT_EQ(p.q, 0.0) << M1;
-            if (r.chokeQ) {
-                EXPECT_GE(*r.chokeQ, 0.0) << M1;
+            if (r.qStar) {
+                EXPECT_GE(*r.qStar, 0.0) << M1;
             }
             EXPECT_EQ(r.solved(), M1 > 1e-150) << M1 << ": " << r.note; // q* overflows below
         }
@@ -160,19 +161,19 @@ TEST(Heat, NoHeatIsNoChangeForEveryInlet)
 // more is refused with a bound that differs from the input.
 TEST(Heat, TheChokingHeatReadBackIsExactlyChoked)
 {
-    for (double gama : {1.1, 1.4, 5.0 / 3.0}) {
+    for (double gamma : {1.1, 1.4, 5.0 / 3.0}) {
         for (double M1 : {1e-3, 0.2, 0.3, 0.7, 0.999, 1.001, 1.5, 3.0, 1e3}) {
-            const flow::HeatResult at = addHeat(gama, M1, 1);
+            const flow::HeatResult at = addHeat(gamma, M1, 1);
             for (const auto &[bound, given] :
-                {std::pair {*at.chokeT0, HeatGiven::T0Ratio}, std::pair {*at.chokeQ, HeatGiven::QRatio}}) {
-                const flow::HeatResult choked = addHeat(gama, M1, bound, given);
+                {std::pair {*at.T0Star, HeatGiven::T0Ratio}, std::pair {*at.qStar, HeatGiven::QRatio}}) {
+                const flow::HeatResult choked = addHeat(gamma, M1, bound, given);
                 ASSERT_TRUE(choked.solved()) << M1 << ": " << choked.note;
                 EXPECT_EQ(choked.process->M2, 1.0) << M1;
-                const flow::HeatResult below = addHeat(gama, M1, std::nextafter(bound, 0.0), given);
+                const flow::HeatResult below = addHeat(gamma, M1, std::nextafter(bound, 0.0), given);
                 ASSERT_TRUE(below.solved()) << M1 << ": " << below.note;
                 EXPECT_EQ(below.process->M2 < 1, M1 < 1) << M1;
                 const double more = std::nextafter(bound, 1e300);
-                const flow::HeatResult over = addHeat(gama, M1, more, given);
+                const flow::HeatResult over = addHeat(gamma, M1, more, given);
                 EXPECT_FALSE(over.process) << M1;
                 const auto shown = over.note.find("= ", over.note.find("at most")) + 2;
                 const double printed = std::stod(over.note.substr(shown, over.note.find(' ', shown) - shown));

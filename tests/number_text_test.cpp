@@ -1,4 +1,5 @@
 #include "flow/number_text.h"
+#include "flow/window/number_text.h"
 
 #include "fault_of.h"
 #include "to_chars_rounding.h"

@@ -1,7 +1,7 @@
-#include "flow/rayleigh.h"
+#include "flow/window/rayleigh.h"
 
 #include "fault_of.h"
-#include "flow/number_text.h"
+#include "flow/window/number_text.h"
 
 #include <gtest/gtest.h>
 

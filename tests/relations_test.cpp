@@ -29,9 +29,9 @@ std::string fixed(double value, int decimals)
 
 // How far the last bit of q(M) alone moves M: its slope, or next to the
 // extremum of q, where the slope vanishes, the square-root sensitivity.
-double inputBitError(double gama, Quantity q, double M, double flat)
+double inputBitError(double gamma, Quantity q, double M, double flat)
 {
-    const auto at = [&](double m) { return (*flow::fromMach(gama, m).state)[q]; };
+    const auto at = [&](double m) { return (*flow::fromMach(gamma, m).state)[q]; };
     const double h = 1e-6 * M;
     const double slope = std::fabs(at(M + h) - at(M - h)) / (2 * h);
     const double bits = 8 * std::numeric_limits<double>::epsilon() * std::fabs(at(M));
@@ -44,7 +44,7 @@ double inputBitError(double gama, Quantity q, double M, double flat)
 TEST(Relations, ForwardMatchesHighPrecision)
 {
     struct Row {
-        double gama, M, T, p, rho, V, T0, p0, s;
+        double gamma, M, T, p, rho, V, T0, p0, s;
     };
     const Row rows[] {
         {1.4, 1.0e-3, 5.7599838720338686e-6, 2.3999966400047039, 4.1666725e+5, 2.399996640004704e-6,
@@ -103,13 +103,13 @@ TEST(Relations, ForwardMatchesHighPrecision)
             1.599999040000576, 0.64000115199838723, 5.0000345000636656e+7, 18.843253719962747},
     };
     for (const Row &row : rows) {
-        const flow::Solution got = flow::fromMach(row.gama, row.M);
+        const flow::Solution got = flow::fromMach(row.gamma, row.M);
         ASSERT_TRUE(got.solved()) << got.note;
         const double exact[] {row.M, row.T, row.p, row.rho, row.V, row.T0, row.p0, row.s};
         for (std::size_t i = 0; i < flow::kAllQuantities.size(); ++i) {
             const Quantity q = flow::kAllQuantities[i];
             expectClose((*got.state)[q], exact[i],
-                std::string(flow::quantityName(q)) + " at gamma " + std::to_string(row.gama) + ", M "
+                std::string(flow::quantityName(q)) + " at gamma " + std::to_string(row.gamma) + ", M "
                     + std::to_string(row.M));
         }
     }
@@ -151,7 +151,7 @@ TEST(Relations, PublishedTableAtGammaOnePointFour)
 TEST(Relations, InversesMatchHighPrecision)
 {
     struct Row {
-        double gama;
+        double gamma;
         Quantity q;
         double value, M;
     };
@@ -179,7 +179,7 @@ TEST(Relations, InversesMatchHighPrecision)
         {1.4, Quantity::p0, 1.0000000001, 1.0000143427439055},
     };
     for (const Row &row : rows) {
-        const auto solutions = flow::solve(row.gama, row.q, row.value);
+        const auto solutions = flow::solve(row.gamma, row.q, row.value);
         const auto nearest = std::min_element(solutions.begin(), solutions.end(), [&](const auto &a, const auto &b) {
             return std::fabs(a.state.value_or(flow::FlowState {}).M - row.M)
                 < std::fabs(b.state.value_or(flow::FlowState {}).M - row.M);
@@ -197,25 +197,25 @@ TEST(Relations, InversesMatchHighPrecision)
 TEST(Relations, RoundTripOverGammaAndMach)
 {
     int misses = 0;
-    for (double gama : {1.01, 1.1, 1.3, 1.4, 5.0 / 3.0, 2.0, 10.0}) {
+    for (double gamma : {1.01, 1.1, 1.3, 1.4, 5.0 / 3.0, 2.0, 10.0}) {
         for (int k = 0; k <= 240; ++k) {
             const double M = 1e-3 * std::pow(1e6, k / 240.0); // 1e-3 to 1e3, evenly in log M
-            const flow::FlowState state = *flow::fromMach(gama, M).state;
+            const flow::FlowState state = *flow::fromMach(gamma, M).state;
             for (Quantity q : flow::kAllQuantities) {
                 if (!std::isfinite(state[q]))
                     continue;
-                const double flat = q == Quantity::T ? 1 / std::sqrt(gama) : 1.0; // where q has its extremum
+                const double flat = q == Quantity::T ? 1 / std::sqrt(gamma) : 1.0; // where q has its extremum
                 const bool low = M < flat;
                 bool back = false;
-                for (const flow::Solution &s : flow::solve(gama, q, state[q])) {
+                for (const flow::Solution &s : flow::solve(gamma, q, state[q])) {
                     if (!s.state || (s.state->M < flat) != low)
                         continue;
-                    const double reproduced = (*flow::fromMach(gama, s.state->M).state)[q];
+                    const double reproduced = (*flow::fromMach(gamma, s.state->M).state)[q];
                     back = std::fabs(reproduced - state[q]) <= 1e-12 * std::fabs(state[q])
-                        && std::fabs(s.state->M - M) <= inputBitError(gama, q, M, flat);
+                        && std::fabs(s.state->M - M) <= inputBitError(gamma, q, M, flat);
                 }
                 if (!back && ++misses <= 5)
-                    ADD_FAILURE() << flow::quantityName(q) << " of gamma " << gama << ", M " << M
+                    ADD_FAILURE() << flow::quantityName(q) << " of gamma " << gamma << ", M " << M
                                   << " does not lead back";
             }
         }
@@ -248,8 +248,8 @@ TEST(Relations, BranchesAndTheirNames)
 
 TEST(Relations, InputsWithoutSolutionSayWhy)
 {
-    const auto note = [](double gama, Quantity q, double value, std::size_t i = 0) {
-        const auto solutions = flow::solve(gama, q, value);
+    const auto note = [](double gamma, Quantity q, double value, std::size_t i = 0) {
+        const auto solutions = flow::solve(gamma, q, value);
         EXPECT_FALSE(solutions.at(i).solved());
         return solutions.at(i).note;
     };
@@ -285,7 +285,7 @@ TEST(Relations, InputsWithoutSolutionSayWhy)
 TEST(Relations, StagnationPressureAndEntropyNextToTheSonicPoint)
 {
     struct Row {
-        double gama, M, p0, s;
+        double gamma, M, p0, s;
     };
     const Row rows[] {
         {1.4, 0.9, 1.0048561934716154, 0.03270010275875423},
@@ -309,9 +309,9 @@ TEST(Relations, StagnationPressureAndEntropyNextToTheSonicPoint)
     };
     const auto ulp = [](double x) { return std::nextafter(x, 1e300) - x; };
     for (const Row &row : rows) {
-        const flow::FlowState state = *flow::fromMach(row.gama, row.M).state;
-        EXPECT_LE(std::fabs(state.p0 - row.p0), ulp(row.p0)) << "p0/p0*, gamma " << row.gama << ", M " << row.M;
-        EXPECT_LE(std::fabs(state.s - row.s), ulp(row.s)) << "entropy, gamma " << row.gama << ", M " << row.M;
+        const flow::FlowState state = *flow::fromMach(row.gamma, row.M).state;
+        EXPECT_LE(std::fabs(state.p0 - row.p0), ulp(row.p0)) << "p0/p0*, gamma " << row.gamma << ", M " << row.M;
+        EXPECT_LE(std::fabs(state.s - row.s), ulp(row.s)) << "entropy, gamma " << row.gamma << ", M " << row.M;
     }
 }
 
@@ -319,21 +319,21 @@ TEST(Relations, StagnationPressureAndEntropyNextToTheSonicPoint)
 // name the input itself as the bound, never an answer past the bound.
 TEST(Relations, ValuesAtTheirBounds)
 {
-    const auto only = [](double gama, Quantity q, double value, BranchChoice which) {
-        const auto solutions = flow::solve(gama, q, value, which);
+    const auto only = [](double gamma, Quantity q, double value, BranchChoice which) {
+        const auto solutions = flow::solve(gamma, q, value, which);
         EXPECT_EQ(solutions.size(), 1u);
         return solutions.at(0);
     };
     // The largest T/T*, (1 + g)^2 / (4 g), has its two roots at M = 1/sqrt(g).
-    for (double gama : {1.1, 1.4, 5.0 / 3.0, 1e6}) {
-        const long double g = gama;
+    for (double gamma : {1.1, 1.4, 5.0 / 3.0, 1e6}) {
+        const long double g = gamma;
         const auto tMax = static_cast<double>((1 + g) * (1 + g) / (4 * g)); // rounded once
         for (BranchChoice which : {BranchChoice::Sub, BranchChoice::Sup}) {
-            const flow::Solution at = only(gama, Quantity::T, tMax, which);
-            ASSERT_TRUE(at.solved()) << gama << ": " << at.note;
-            EXPECT_NEAR(at.state->M, 1 / std::sqrt(gama), 1e-7) << gama;
+            const flow::Solution at = only(gamma, Quantity::T, tMax, which);
+            ASSERT_TRUE(at.solved()) << gamma << ": " << at.note;
+            EXPECT_NEAR(at.state->M, 1 / std::sqrt(gamma), 1e-7) << gamma;
         }
-        EXPECT_FALSE(only(gama, Quantity::T, std::nextafter(tMax, 2e6), BranchChoice::Sub).state);
+        EXPECT_FALSE(only(gamma, Quantity::T, std::nextafter(tMax, 2e6), BranchChoice::Sub).state);
     }
     EXPECT_EQ(only(1.4, Quantity::T0, 0.48979591836734687, BranchChoice::Sup).note,
         "T0/T0* = 0.48979591836734687 is the limit of supersonic flow as M grows without bound at gamma = 1.4: no flow "
@@ -383,7 +383,7 @@ TEST(Relations, ValuesAtTheirBounds)
 TEST(Relations, ABoundIsNeverShownAsTheValueItRefuses)
 {
     const struct {
-        double gama;
+        double gamma;
         Quantity q;
         double value;
         BranchChoice which;
@@ -397,5 +397,5 @@ TEST(Relations, ABoundIsNeverShownAsTheValueItRefuses)
             "p0/p0* = 1.2679 is above 1.26788, the largest a subsonic flow has at gamma = 1.4"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(flow::solve(c.gama, c.q, c.value, c.which).at(0).note, c.note);
+        EXPECT_EQ(flow::solve(c.gamma, c.q, c.value, c.which).at(0).note, c.note);
 }

@@ -1,4 +1,4 @@
-#include "flow/rayleigh.h"
+#include "flow/window/rayleigh.h"
 
 #include <gtest/gtest.h>
 

@@ -62,19 +62,24 @@ ensure_packages() {
     step "Installing $count…" build/deps.log apt_install "$as" "${missing[@]}" || exit 1
 }
 
-# To build and to run: compiler, CMake, Qt, and the fonts the windows name
-# (Liberation Sans stands in for Arial, DejaVu Sans for Verdana).
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2 fonts-dejavu-core fontconfig)
-# The command-line front end: CLI11 reads its arguments, Boost.Math finds the
-# roots that have no closed form.
-BUILD_PACKAGES+=(libcli11-dev libboost-dev)
-# The ratios: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles
-# what its bounds leave open. The fuzz build takes the core too.
-CORE_PACKAGES=(libhwy-dev libmpfr-dev libgmp-dev pkgconf)
-BUILD_PACKAGES+=("${CORE_PACKAGES[@]}")
-# The Python module: pybind11 and the headers of Debian's python3 build it,
+# Every part: the compiler and CMake.
+TOOL_PACKAGES=(g++ cmake ninja-build)
+# flow/: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles what its
+# bounds leave open, Boost.Math finds the roots that have no closed form. The
+# fuzz build takes the core too.
+CORE_PACKAGES=(libhwy-dev libmpfr-dev libgmp-dev libboost-dev pkgconf)
+# cli/: CLI11 reads the command line's arguments.
+CLI_PACKAGES=(libcli11-dev)
+# python/: pybind11 and the headers of Debian's python3 build the module,
 # numpy gives it arrays.
-BUILD_PACKAGES+=(pybind11-dev python3-dev python3-numpy)
+PYTHON_PACKAGES=(pybind11-dev python3-dev python3-numpy)
+# The window (chart/, ui/, app/): Qt, and the fonts the windows name
+# (Liberation Sans stands in for Arial, DejaVu Sans for Verdana), which it
+# looks for through fontconfig. Without Qt CMake builds the rest and says the
+# window is skipped.
+WINDOW_PACKAGES=(qt6-base-dev libgl-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core fontconfig)
+BUILD_PACKAGES=("${TOOL_PACKAGES[@]}" "${CORE_PACKAGES[@]}" "${CLI_PACKAGES[@]}" "${PYTHON_PACKAGES[@]}"
+    "${WINDOW_PACKAGES[@]}")
 TEST_PACKAGES=(libgtest-dev clang-format)
 # To run the README's examples as written (one reads a CSV file with Python).
 TEST_PACKAGES+=(python3)

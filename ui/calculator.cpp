@@ -18,66 +18,67 @@ std::optional<flow::RayleighRatios> Calculator::oranlar(double g)
     return r;
 }
 
-Calculator::Drawn Calculator::Graph(chart::DrawingSurface &s, double g)
+Calculator::Drawn Calculator::drawing(const std::function<void(Drawn &)> &steps)
 {
-    // Every point passes through oranlar, but the boxes show only the last:
-    // they are written once, which saves most of a click's time.
     Drawn drawn;
-    const auto oranlarQuietly = [&] {
-        if (const auto r = oranlar(g))
-            drawn.ratios = r;
-    };
     try {
-        s.Clear();
-        s.SetScale(-0.5, -1.5, 3.5, 0.3);
-        s.DrawLine(0, 0, 3.2, 0);
-        s.DrawLine(0, 0, 0, -1.4);
-        M = 0.3;
-        oranlarQuietly();
-        s.SetPoint(M, -ToToStar);
-        // The sum drifts: 30 steps, ending with M at 3.1000000000000014.
-        for (M = 0.1; M <= 3.1; M += 0.1) {
-            oranlarQuietly();
-            s.DrawLine(M, -ToToStar, chart::kRed);
-        }
+        steps(drawn);
     } catch (const flow::ArithmeticFault &fault) {
         drawn.fault = fault;
     }
     return drawn;
+}
+
+void Calculator::plot(chart::DrawingSurface &s, double g, Drawn &drawn)
+{
+    // Every point passes through oranlar, but the boxes show only the last:
+    // they are written once, which saves most of a click's time.
+    const auto oranlarQuietly = [&] {
+        if (const auto r = oranlar(g))
+            drawn.ratios = r;
+    };
+    s.Clear();
+    s.SetScale(-0.5, -1.5, 3.5, 0.3);
+    s.DrawLine(0, 0, 3.2, 0);
+    s.DrawLine(0, 0, 0, -1.4);
+    M = 0.3;
+    oranlarQuietly();
+    s.SetPoint(M, -ToToStar);
+    // The sum drifts: 30 steps, ending with M at 3.1000000000000014.
+    for (M = 0.1; M <= 3.1; M += 0.1) {
+        oranlarQuietly();
+        s.DrawLine(M, -ToToStar, chart::kRed);
+    }
+}
+
+Calculator::Drawn Calculator::Graph(chart::DrawingSurface &surface, double g)
+{
+    return drawing([&](Drawn &drawn) { plot(surface, g, drawn); });
 }
 
 Calculator::Drawn Calculator::graphWithPoint(chart::DrawingSurface &surface)
 {
     const double typed = M;
-    Drawn drawn = Graph(surface);
-    if (drawn.fault)
-        return drawn;
-    M = typed;
-    try {
-        if (const auto r = oranlar())
+    const double g = gamaValue();
+    return drawing([&](Drawn &drawn) {
+        plot(surface, g, drawn);
+        M = typed;
+        if (const auto r = oranlar(g))
             drawn.ratios = r;
         drawMarker(surface);
         drawGuides(surface);
-    } catch (const flow::ArithmeticFault &fault) {
-        drawn.fault = fault;
-    }
-    return drawn;
+    });
 }
 
 Calculator::Drawn Calculator::graphWithSonicPoint(chart::DrawingSurface &surface, double g)
 {
-    Drawn drawn = Graph(surface, g);
-    if (drawn.fault)
-        return drawn;
-    M = 1;
-    try {
+    return drawing([&](Drawn &drawn) {
+        plot(surface, g, drawn);
+        M = 1;
         if (const auto r = oranlar(g))
             drawn.ratios = r;
         drawMarker(surface);
-    } catch (const flow::ArithmeticFault &fault) {
-        drawn.fault = fault;
-    }
-    return drawn;
+    });
 }
 
 void Calculator::drawMarker(chart::DrawingSurface &surface) const

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "flow/fault.h"
-#include "flow/rayleigh.h"
+#include "flow/window/fault.h"
+#include "flow/window/rayleigh.h"
 
+#include <functional>
 #include <optional>
 
 namespace chart {
@@ -54,6 +55,11 @@ private:
     double gamaValue() const { return gama.value_or(0.0); }
     std::optional<flow::RayleighRatios> oranlar(double g);
     Drawn Graph(chart::DrawingSurface &surface, double g);
+    // Graph's steps; a fault leaves the rest undone.
+    void plot(chart::DrawingSurface &surface, double g, Drawn &drawn);
+    // Runs the steps of a drawing: the one place a fault of one is caught,
+    // kept in what it returns for the window to report.
+    static Drawn drawing(const std::function<void(Drawn &)> &steps);
 };
 
 } // namespace ui

@@ -4,15 +4,36 @@
 #include <QIcon>
 #include <QWidget>
 
+#include <fontconfig/fontconfig.h>
+
 namespace ui {
 namespace {
 
-// The named face first, then the metric twin that the scripts install:
-// naming the twin spares a search for a fallback face.
+// Whether fontconfig has a face of this very family, not a substitute.
+bool installed(const QString &family)
+{
+    const QByteArray name = family.toUtf8();
+    FcPattern *pattern = FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, name.constData(), nullptr);
+    FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet *fonts = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    const bool found = fonts && fonts->nfont > 0;
+    if (fonts)
+        FcFontSetDestroy(fonts);
+    if (objects)
+        FcObjectSetDestroy(objects);
+    if (pattern)
+        FcPatternDestroy(pattern);
+    return found;
+}
+
+// The named face first, then the metric twin that the scripts install. Where
+// the named face is missing the twin stands alone: Qt would otherwise search
+// fontconfig's fallbacks for the missing face, once per style and before the
+// first paint, only to land on the same twin.
 QFont font(const QString &family, const QString &twin, double points)
 {
     QFont f;
-    f.setFamilies({family, twin});
+    f.setFamilies(installed(family) ? QStringList {family, twin} : QStringList {twin});
     f.setPointSizeF(points);
     return f;
 }

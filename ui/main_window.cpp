@@ -1,8 +1,8 @@
 #include "ui/main_window.h"
 
 #include "chart/chart_area.h"
-#include "flow/number_text.h"
-#include "flow/rayleigh.h"
+#include "flow/window/number_text.h"
+#include "flow/window/rayleigh.h"
 #include "ui/about_window.h"
 #include "ui/look.h"
 #include "ui/wrapping_button.h"
@@ -214,7 +214,16 @@ void MainWindow::oranlar()
         showRatios(*r);
 }
 
-void MainWindow::Graph() { showDrawn(calculator.Graph(surface())); }
+void MainWindow::Graph()
+{
+    // The procedure on its own, as the handlers never call it: like oranlar,
+    // it leaves its fault to the caller.
+    const Calculator::Drawn drawn = calculator.Graph(surface());
+    if (drawn.ratios)
+        showRatios(*drawn.ratios);
+    if (drawn.fault)
+        throw *drawn.fault;
+}
 
 void MainWindow::Option_M_Click()
 {
@@ -338,7 +347,7 @@ void MainWindow::showDrawn(const Calculator::Drawn &drawn)
     if (drawn.ratios)
         showRatios(*drawn.ratios);
     if (drawn.fault)
-        throw *drawn.fault; // the handler stops here
+        showMessage(faultMessage(*drawn.fault));
 }
 
 void MainWindow::focusInput(QLineEdit *box)

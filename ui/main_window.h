@@ -93,12 +93,14 @@ private:
     chart::DrawingSurface &surface();
     QString format(double value) const;
     void showRatios(const flow::RayleighRatios &r);
-    // The drawing's last ratios into the boxes; its fault, if any, thrown on.
+    // The drawing's last ratios into the boxes, then its fault, if one
+    // stopped it; each handler calls it last.
     void showDrawn(const Calculator::Drawn &drawn);
     // Keyboard focus to the chosen mode's input box, its text selected.
     void focusInput(QLineEdit *box);
     void showMessage(const QString &text);
-    // Runs a handler body; an arithmetic fault stops it and is reported.
+    // Runs a handler body; a fault thrown outside a drawing stops it and is
+    // reported.
     void guarded(const std::function<void()> &body);
 
     MessageSink m_messageSink;

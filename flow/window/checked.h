@@ -2,9 +2,11 @@
 
 // Arithmetic that refuses to produce inf or NaN: each operation either returns
 // a finite double or throws the ArithmeticFault of its kind. Underflow to zero
-// is not a fault; a later division by that zero is.
+// is not a fault; a later division by that zero is. Only the window's
+// procedures compute this way; flow/extended.h is the command line's working
+// precision, which answers a sentence instead of a fault.
 
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 #include <cmath>
 

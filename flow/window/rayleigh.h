@@ -2,8 +2,13 @@
 
 // Rayleigh flow: one-dimensional flow with heat addition in a constant-area
 // duct. Every ratio is referred to the sonic state (M = 1).
+//
+// The window's relations. Their twins for the command line and the Python
+// module are flow/relations.h, flow/forward.h and flow/exact.h: those are
+// correctly rounded and never throw, where these keep the window's own
+// double arithmetic, step by step, and stop at its first fault.
 
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 #include <optional>
 

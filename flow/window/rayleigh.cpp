@@ -1,6 +1,6 @@
-#include "flow/rayleigh.h"
+#include "flow/window/rayleigh.h"
 
-#include "flow/checked.h"
+#include "flow/window/checked.h"
 
 namespace flow {
 

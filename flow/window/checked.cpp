@@ -1,4 +1,4 @@
-#include "flow/checked.h"
+#include "flow/window/checked.h"
 
 namespace flow::checked {
 

@@ -1,4 +1,4 @@
-#include "flow/fault.h"
+#include "flow/window/fault.h"
 
 namespace flow {
 namespace {
