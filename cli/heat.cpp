@@ -39,7 +39,7 @@ bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
         ? flow::addHeat(request.gamma, M1, heat, request.given, *request.T01, request.p1, request.cp)
         : flow::HeatAnswer {flow::addHeat(request.gamma, M1, heat, request.given), {}};
     const flow::HeatResult &r = answer.result;
-    std::string note = r.note;
+    const std::string note = answer.note();
     table.number(M1);
     table.number(request.given == flow::HeatGiven::T0Ratio ? heat : 1 + heat);
     const std::size_t ratios = 7;
@@ -62,8 +62,6 @@ bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
         }
         writeOptional(table, s.q);
         writeOptional(table, s.qStar);
-        if (!s.note.empty())
-            note += (note.empty() ? "" : "; ") + s.note;
     }
     table.text(note);
     table.endRow();

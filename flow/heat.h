@@ -65,6 +65,14 @@ HeatStations stations(
 struct HeatAnswer {
     HeatResult result;
     HeatStations stations;
+
+    // One note for the row: the process's, then the stations'.
+    std::string note() const
+    {
+        if (result.note.empty() || stations.note.empty())
+            return result.note + stations.note;
+        return result.note + "; " + stations.note;
+    }
 };
 HeatAnswer addHeat(
     double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);

@@ -164,57 +164,55 @@ py::dict solve(const std::string &quantity, const Array &value, const Array &gam
     return result(kStateFields, out, notes, branch);
 }
 
-py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, py::ssize_t n)
+// The heat process's ratios and, with an inlet stagnation temperature T01,
+// the absolute values at both stations (pressures when p1 is given), from
+// one solve a row.
+py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, const std::optional<Array> &T01,
+    const std::optional<Array> &p1, const std::optional<Array> &cp, py::ssize_t n)
 {
     checkGamma(gamma);
     const Input m(M1, n), h(heat, n), g(gamma, n);
+    const std::optional<Input> t = T01 ? std::optional<Input>(Input(*T01, n)) : std::nullopt;
+    const std::optional<Input> p = p1 ? std::optional<Input>(Input(*p1, n)) : std::nullopt;
+    const std::optional<Input> c = cp ? std::optional<Input>(Input(*cp, n)) : std::nullopt;
     const auto given = qGiven ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio;
-    Outputs<10> out(n);
+    Outputs<kHeatFields.size()> out(n);
+    std::optional<Outputs<kStationFields.size()>> at;
+    if (t)
+        at.emplace(n);
     Notes notes;
     {
         py::gil_scoped_release release;
         auto &d = out.data;
         for (py::ssize_t i = 0; i < n; ++i) {
-            const flow::HeatResult r = flow::addHeat(g[i], m[i], h[i], given);
+            const flow::HeatAnswer answer = t ? flow::addHeat(g[i], m[i], h[i], given, (*t)[i],
+                                                p ? std::optional((*p)[i]) : std::nullopt, c ? (*c)[i] : 1005.0)
+                                              : flow::HeatAnswer {flow::addHeat(g[i], m[i], h[i], given), {}};
+            const flow::HeatResult &r = answer.result;
             d[0][i] = m[i];
             // T02/T01 as the command line writes it for either heat.
             d[1][i] = qGiven ? 1 + h[i] : h[i];
-            const auto &p = r.process;
-            const std::array<double, 7> process = p ? std::array {p->M2, p->p, p->T, p->rho, p->V, p->p0, p->ds}
-                                                    : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
-            for (std::size_t k = 0; k < process.size(); ++k)
-                d[2 + k][i] = process[k];
+            const auto &process = r.process;
+            const std::array<double, 7> ratios = process
+                ? std::array {process->M2, process->p, process->T, process->rho, process->V, process->p0, process->ds}
+                : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+            for (std::size_t k = 0; k < ratios.size(); ++k)
+                d[2 + k][i] = ratios[k];
             d[9][i] = r.qStar.value_or(kNaN);
-            notes.add(i, r.note);
+            if (at) {
+                const flow::HeatStations &s = answer.stations;
+                const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
+                for (std::size_t k = 0; k < values.size(); ++k)
+                    at->data[k][i] = values[k].value_or(kNaN);
+            }
+            notes.add(i, answer.note());
         }
     }
-    return result(kHeatFields, out, notes);
-}
-
-// The absolute values at the two stations, for an inlet stagnation
-// temperature T01 and, when given, an inlet pressure p1.
-py::dict heatStations(const Array &M1, const Array &heat, const Array &gamma, bool qGiven, const Array &T01,
-    const std::optional<Array> &p1, const Array &cp, py::ssize_t n)
-{
-    checkGamma(gamma);
-    const Input m(M1, n), h(heat, n), g(gamma, n), t(T01, n), c(cp, n);
-    const std::optional<Input> p = p1 ? std::optional<Input>(Input(*p1, n)) : std::nullopt;
-    const auto given = qGiven ? flow::HeatGiven::QRatio : flow::HeatGiven::T0Ratio;
-    Outputs<7> out(n);
-    Notes notes;
-    {
-        py::gil_scoped_release release;
-        auto &d = out.data;
-        for (py::ssize_t i = 0; i < n; ++i) {
-            const flow::HeatStations s = flow::stations(
-                g[i], m[i], h[i], given, t[i], p ? std::optional<double>((*p)[i]) : std::nullopt, c[i]);
-            const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
-            for (std::size_t k = 0; k < values.size(); ++k)
-                d[k][i] = values[k].value_or(kNaN);
-            notes.add(i, s.note);
-        }
-    }
-    return result(kStationFields, out, notes);
+    py::dict fields = result(kHeatFields, out, notes);
+    if (at)
+        for (std::size_t k = 0; k < kStationFields.size(); ++k)
+            fields[py::str(kStationFields[k].data(), kStationFields[k].size())] = at->arrays[k];
+    return fields;
 }
 
 } // namespace
@@ -241,7 +239,6 @@ PYBIND11_MODULE(_core, m)
     m.def("gamma_problem", &flow::gammaProblem, py::arg("gamma"));
     m.def("ratios", &ratios, py::arg("M"), py::arg("gamma"), py::arg("n"));
     m.def("solve", &solve, py::arg("quantity"), py::arg("value"), py::arg("gamma"), py::arg("sup"), py::arg("n"));
-    m.def("heat", &heat, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"), py::arg("n"));
-    m.def("heat_stations", &heatStations, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"),
-        py::arg("T01"), py::arg("p1"), py::arg("cp"), py::arg("n"));
+    m.def("heat", &heat, py::arg("M1"), py::arg("heat"), py::arg("gamma"), py::arg("q_given"), py::arg("T01"),
+        py::arg("p1"), py::arg("cp"), py::arg("n"));
 }

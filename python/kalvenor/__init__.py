@@ -423,19 +423,15 @@ def heat(M1, T0_ratio=None, q_ratio=None, gamma=1.4, T01=None, p1=None, cp=None)
             bad = given[~(np.isfinite(given) & (given > 0))]
             if bad.size:
                 raise ValueError(f"{name} must be a finite number above 0, not {float(bad[0])!r}")
-    m, h, g = list(arrays.values())[:3]
-    out = _compute(shape, (m, h, g), [(keep, lambda a, n: _core.heat(*a, q_given, n))])
-    fields = _fields(shape, out)
-    if T01 is not None:
-        p = arrays.get("p1")
-        at = _compute(shape, (m, h, g, arrays["T01"], arrays["cp"]) + ((p,) if p is not None else ()),
-                      [(keep, lambda a, n: _core.heat_stations(*a[:3], q_given, a[3], a[5] if p is not None else None, a[4], n))])
-        stations = _fields(shape, at)
-        if p is None:
-            stations["p2"] = stations["p02"] = None
-        # One note, as the command line's: the process's, then the stations'.
-        one, two = fields["_notes"].read(), stations.pop("_notes").read()
-        both = (one != "") & (two != "")
-        fields["_notes"] = _Notes.of(np.where(both, one + "; " + two, one + two).astype(object))
-        fields.update(stations)
+    # One call, one solve a row: the ratios and, with T01, the stations.
+    names = [name for name in ("T01", "p1", "cp") if name in arrays]
+    inputs = list(arrays.values())[:3] + [arrays[name] for name in names]
+
+    def call(a, n):
+        extra = dict(zip(names, a[3:]))
+        return _core.heat(*a[:3], q_given, extra.get("T01"), extra.get("p1"), extra.get("cp"), n)
+
+    fields = _fields(shape, _compute(shape, inputs, [(keep, call)]))
+    if T01 is not None and p1 is None:
+        fields["p2"] = fields["p02"] = None
     return Heat(**_masked(fields, mask))
