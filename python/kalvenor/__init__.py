@@ -93,8 +93,8 @@ def _note(self):
 
 def _result(cls):
     cls = dataclasses.dataclass(frozen=True, slots=True, eq=False, repr=False)(cls)
-    # note is read through _notes, in its place among the fields.
-    cls._fields = tuple("note" if f.name == "_notes" else f.name for f in dataclasses.fields(cls))
+    # note is read through _notes, and shown last.
+    cls._fields = tuple(f.name for f in dataclasses.fields(cls) if f.name != "_notes") + ("note",)
     cls.note = property(_note, doc="Why an element has no value, '' where every value is given.")
     # The dataclass's own refusal fails with TypeError for a name that is no
     # field (Python 3.11).
@@ -120,20 +120,11 @@ class Ratios(_Result):
 
 
 @_result
-class Solution(_Result):
+class Solution(Ratios):
     """The fields of Ratios at each root, and branch: 'sub', 'sonic' or 'sup'
     by the side of M = 1, 'low' or 'high' for T."""
 
-    M: np.ndarray
-    T: np.ndarray
-    p: np.ndarray
-    rho: np.ndarray
-    V: np.ndarray
-    T0: np.ndarray
-    p0: np.ndarray
-    s: np.ndarray
     branch: np.ndarray
-    _notes: _Notes
 
 
 @_result

@@ -24,18 +24,8 @@ class Ratios:
     @property
     def note(self) -> Notes: ...
 
-class Solution:
-    M: Floats
-    T: Floats
-    p: Floats
-    rho: Floats
-    V: Floats
-    T0: Floats
-    p0: Floats
-    s: Floats
+class Solution(Ratios):
     branch: npt.NDArray[np.str_]
-    @property
-    def note(self) -> Notes: ...
 
 class Heat:
     M1: Floats
