@@ -133,6 +133,17 @@ template<class D> struct Kernel {
         return {hn::Set(d, c.hi), hn::Set(d, c.lo)};
     }
 
+    // base[index] in each lane: one load where there is one lane, which a
+    // gather would take several times as long for.
+    static HWY_INLINE V Gather(const double *base, VI index)
+    {
+        const D d;
+        if constexpr (hn::MaxLanes(D()) == 1)
+            return hn::Set(d, base[hn::GetLane(index)]);
+        else
+            return hn::GatherIndex(d, base, index);
+    }
+
     // 2^k for whole k in the normal range, built from its bits.
     static HWY_INLINE V Pow2(VI k)
     {
@@ -218,15 +229,14 @@ template<class D> struct Kernel {
         const V unscale = Pow2(hn::Neg(e));
         const V fh = w.hi * unscale;
         const VI j = hn::And(hn::ShiftRight<44>(bits), hn::Set(di, kLogTable - 1));
-        const V inv = hn::GatherIndex(d, t.logInv, j);
+        const V inv = Gather(t.logInv, j);
         // Unnormalized: the series takes the low word only to first order.
         const DD reduced {FmaSub(fh, inv, hn::Set(d, 1.0)), w.lo * unscale * inv};
         const V ev = hn::IfThenZeroElse(small, hn::ConvertTo(d, e));
         // e ln2 lies in ln2's binade or above, ln(inv) at most ln2: FastTwoSum
         // is exact (and trivially so for e = 0).
-        const DD scaled
-            = FastTwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logHi, j)));
-        const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, hn::GatherIndex(d, t.logLo, j)));
+        const DD scaled = FastTwoSum(ev * hn::Set(d, t.ln2Head), hn::IfThenZeroElse(small, Gather(t.logHi, j)));
+        const V scaledLo = Fma(ev, hn::Set(d, t.ln2Tail), hn::IfThenZeroElse(small, Gather(t.logLo, j)));
         const Series series = Log1pSmall(Select(small, x, reduced), t);
         const DD value = AddSloppy(DD {scaled.hi, scaled.lo + scaledLo}, series.log1p);
         const V error = hn::IfThenElse(
@@ -252,7 +262,7 @@ template<class D> struct Kernel {
         const DD one = FastTwoSum(hn::Set(d, 1.0), s.hi);
         s = {one.hi, one.lo + (s.lo + rl + s.hi * rl)}; // exp(r.hi) (1 + r.lo)
         const VI j = hn::And(ni, hn::Set(di, kExpTable - 1));
-        const DD e = MulDD(s, DD {hn::GatherIndex(d, t.exp2Hi, j), hn::GatherIndex(d, t.exp2Lo, j)});
+        const DD e = MulDD(s, DD {Gather(t.exp2Hi, j), Gather(t.exp2Lo, j)});
         const V scale = Pow2(hn::ShiftRight<6>(ni));
         return {e.hi * scale, e.lo * scale};
     }
