@@ -29,10 +29,10 @@ std::string given(Quantity q, double value) { return std::string(quantityName(q)
 
 std::string atGamma(double gamma) { return " at gamma = " + shortestText(gamma); }
 
-// The Solution for a Mach number found in extended precision; input is the
-// quantity given and its value, shown as given. A ratio past a double's
-// range is infinity, one below it NaN rather than a false 0, and the note
-// names each.
+// The Solution for a Mach number found in extended precision: the forward
+// ratios at that M as a double, so that the row reads back as the forward
+// direction writes it; input is the quantity given and its value, shown as
+// given.
 Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = std::nullopt, double value = 0)
 {
     const auto asked = [&](const char *then) { return input ? given(*input, value) + then : ""; };
@@ -42,25 +42,11 @@ Solution stateAt(Real g, Real M, Branch branch, std::optional<Quantity> input = 
         return {branch, std::nullopt, asked(" needs ") + tooLarge};
     if (M < std::numeric_limits<double>::min())
         return {branch, std::nullopt, asked(" needs ") + tooSmall};
-    const extended::State e = extended::stateAt(g, M);
-    const auto d = [](Real x) { return static_cast<double>(x); };
-    FlowState state {d(e.M), d(e.T), d(e.p), d(e.rho), d(e.V), d(e.T0), d(e.p0), d(e.s)};
-    // Nearly every state is in range: that is checked in one pass. The
-    // entropy never leaves it: it is 0 at M = 1 and at least 1e-32 off it.
-    const auto normal = [](double v) { return std::fabs(v) >= std::numeric_limits<double>::min() && std::isfinite(v); };
-    if (normal(state.T) && normal(state.p) && normal(state.rho) && normal(state.V) && normal(state.T0)
-        && normal(state.p0)) [[likely]] {
-        if (input)
-            state.*row(*input).member = value;
-        return {branch, state, {}};
-    }
-    RangeNote range;
-    const std::array<Real, kQuantities.size()> exact {e.M, e.T, e.p, e.rho, e.V, e.T0, e.p0, e.s};
-    for (const QuantityRow &r : kQuantities)
-        state.*r.member = input && r.quantity == *input
-            ? value
-            : range.valueOf(r.name, exact[static_cast<std::size_t>(r.quantity)]);
-    return {branch, state, range.note()};
+    Solution solution = fromMach(static_cast<double>(g), static_cast<double>(M));
+    solution.branch = branch;
+    if (input && solution.state)
+        solution.state.value().*row(*input).member = value;
+    return solution;
 }
 
 Solution none(Branch branch, std::string why) { return {branch, std::nullopt, std::move(why)}; }

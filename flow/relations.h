@@ -4,11 +4,12 @@
 // sonic state, for the command line. Unlike the window's functions these
 // never throw: an input without an answer gets a sentence that says why.
 // Forward, every ratio is the double nearest its exact value, for every
-// gamma in (1, 1e6] and every M in range (docs/accuracy.md). An inverse works
-// in extended precision: it is exact for an input within a fraction of an
-// ulp of the one given, not correctly rounded: next to an extremum M moves
-// as the square root of the input, so its last bits are as uncertain as the
-// input's.
+// gamma in (1, 1e6] and every M in range (docs/accuracy.md). An inverse finds
+// M in extended precision: exact for an input within a fraction of an ulp
+// of the one given, not correctly rounded (next to an extremum M moves as
+// the square root of the input, so its last bits are as uncertain as the
+// input's). The rest of its row is the forward ratios at that M, correctly
+// rounded, with the value given in its own column.
 
 #include "flow/forward.h"
 
