@@ -220,24 +220,25 @@ def _compute(shape, arrays, parts):
     n = int(np.prod(shape))
     if len(parts) == 1 and parts[0][0] is None:
         return parts[0][1]([_flat(a, shape) for a in arrays], n)
+    def unset(part):
+        """part's fields, each all NaN (no branch) over the n elements."""
+        return {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
+                for name, v in part.items() if name not in ("note_index", "note_text")}
+
     out, index, text = None, [], []
     for keep, call in parts:
         where = np.flatnonzero(keep)
         if where.size == 0:
             continue
         part = call([_flat(a, shape, keep) for a in arrays], where.size)
-        if out is None:
-            out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
-                   for name, v in part.items() if name not in ("note_index", "note_text")}
+        out = unset(part) if out is None else out
         for name, full in out.items():
             if full is not None:
                 full[where] = part[name]
         index.append(where[part["note_index"]])
         text.extend(part["note_text"])
     if out is None:  # every element left out: a call on none gives the fields
-        empty = parts[0][1]([np.full(1, 2.0) for _ in arrays], 0)  # 2 is a valid gamma
-        out = {name: None if v is None else np.full(n, _NO_BRANCH if name == "branch" else np.nan, dtype=v.dtype)
-               for name, v in empty.items() if name not in ("note_index", "note_text")}
+        out = unset(parts[0][1]([np.full(1, 2.0) for _ in arrays], 0))  # 2 is a valid gamma
     out["note_index"] = np.concatenate(index) if index else np.zeros(0, dtype=np.intp)
     out["note_text"] = text
     return out
