@@ -33,4 +33,55 @@ Ratios ratios(double gamma, double M);
 // next double up may be given.
 double distance(int k, double gamma, double M, double hi, double lo);
 
+// What an inverse found for a value v of one ratio on one branch.
+enum class Found {
+    Root,      // M and every ratio at the exact root
+    Outside,   // v lies outside the branch's range: limit is the end it passes
+    AtLimit,   // v is exactly an end of the range that no flow reaches
+    Beyond,    // the root is past the largest double
+    Vanishing, // the root is positive but rounds to 0
+};
+
+struct Inverse {
+    Found found;
+    double M;   // the double nearest the exact root, when Root
+    Ratios at;  // each the double nearest its value at the exact root, as ratios() gives them; the given one is v
+    double limit; // when Outside or AtLimit: the double nearest that end of the range
+};
+
+// The Mach number at which ratio k (0..6 in the order of Ratios) equals v
+// exactly, for 1 < gamma <= 1e6 and v a finite double. high picks the root
+// above the extremum (M > 1/sqrt(gamma) for T, M > 1 for T0, p0 and s); p,
+// rho and V have one root and ignore it. A v strictly inside the range is
+// always a Root, Beyond or Vanishing: no exact comparison is made in
+// doubles.
+Inverse inverse(int k, double gamma, double v, bool high);
+
+// The heat process exactly: heat is T02/T01 or, with qGiven, q/(cp T01).
+struct Heat {
+    enum class Found {
+        Exit,      // every field below
+        Chokes,    // more than qStar: the inlet flow would change
+        Sonic,     // cooled at M1 = 1: either branch could follow
+        PastLimit, // supersonic cooling past T0Limit
+        AtLimit,   // supersonic cooling exactly to T0Limit: only an infinite M2
+        Beyond,    // M2 past the largest double
+        Vanishing, // M2 rounds to 0
+    } found;
+    double T0;     // T02/T01: heat itself, or 1 + q rounded once
+    double q;      // q/(cp T01): heat itself, or T02/T01 - 1 rounded once
+    double qStar;  // q*/(cp T01), the heat that chokes the duct
+    double T0Star; // T0*/T01 = 1 + q*
+    double T0Limit;      // (gamma^2 - 1)/gamma^2, the least T0/T0* a supersonic flow has
+    double leastT0Ratio; // T02/T01 at that limit, T0Limit / (T0/T0*)(M1), when M1 > 1
+    double mostTaken;    // -q/(cp T01) at that limit, 1 - leastT0Ratio, when M1 > 1
+    double M2, p, T, rho, V, p0; // exit over inlet: p2/p1 and so on; M2 itself
+    double ds;                   // (s2 - s1)/R
+};
+
+// For 1 < gamma <= 1e6, M1 a positive finite double, and heat > 0 (T02/T01)
+// or > -1 (q). A heat equal to the double nearest q* (or T0*/T01) chokes
+// exactly: M2 = 1. Every double field is the double nearest its exact value.
+Heat heat(double gamma, double M1, double heat, bool qGiven);
+
 } // namespace flow::exact
