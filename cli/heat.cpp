@@ -41,7 +41,11 @@ bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
     const flow::HeatResult &r = answer.result;
     const std::string note = answer.note();
     table.number(M1);
-    table.number(request.given == flow::HeatGiven::T0Ratio ? heat : 1 + heat);
+    // T02/T01 as the core has it; a refused heat shows only as given.
+    if (r.T0 || request.given == flow::HeatGiven::T0Ratio)
+        table.number(r.T0.value_or(heat));
+    else
+        table.empty();
     const std::size_t ratios = 7;
     if (r.process) {
         const flow::HeatProcess &p = *r.process;

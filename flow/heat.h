@@ -32,6 +32,7 @@ struct HeatProcess {
 // it), and the note names it.
 struct HeatResult {
     std::optional<HeatProcess> process;
+    std::optional<double> T0;     // T02/T01 whenever the heat is valid, as every front end shows it
     std::optional<double> T0Star; // T0*/T01
     std::optional<double> qStar;  // q*/(cp T01), as HeatProcess's q is q/(cp T01)
     std::string note;
@@ -41,8 +42,13 @@ struct HeatResult {
 
 // The exit state on the inlet's branch for gamma, inlet Mach number M1 and
 // the heat. Never throws: an input without an exit state gets the reason.
-// No heat leaves the flow exactly as it is. A heat the table printed as the
-// one that chokes the duct, read back, chokes it exactly: M2 = 1.
+// The heat given is exact (given as q, T02/T01 = 1 + q exactly), and every
+// ratio is the double nearest its exact value, at the exact exit state; the
+// choking and cooling limits are compared exactly, so a heat inside them is
+// solved. No heat leaves the flow exactly as it is. The one rounded
+// comparison is on purpose: a heat the table printed as the one that chokes
+// the duct (the double nearest q*, or T0*/T01), read back, chokes it
+// exactly: M2 = 1.
 HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
 
 // The same process in absolute values at the two stations: each is known

@@ -1,15 +1,15 @@
 #pragma once
 
 // Every Rayleigh relation, forward from M and inverse from any ratio to the
-// sonic state, for the command line. Unlike the window's functions these
-// never throw: an input without an answer gets a sentence that says why.
-// Forward, every ratio is the double nearest its exact value, for every
-// gamma in (1, 1e6] and every M in range (docs/accuracy.md). An inverse finds
-// M in extended precision: exact for an input within a fraction of an ulp
-// of the one given, not correctly rounded (next to an extremum M moves as
-// the square root of the input, so its last bits are as uncertain as the
-// input's). The rest of its row is the forward ratios at that M, correctly
-// rounded, with the value given in its own column.
+// sonic state, for the command line and the Python module. Unlike the
+// window's functions these never throw: an input without an answer gets a
+// sentence that says why. Every number is the double nearest its exact
+// value, for every gamma in (1, 1e6] (docs/accuracy.md): forward, each ratio
+// at M; inverse, the value given is taken as exact, M is the double nearest
+// the exact root on the branch asked, and every other ratio the double
+// nearest its value at that exact root. A value strictly inside its range
+// is solved; only a value outside it, or exactly at an end no flow
+// reaches, is refused.
 
 #include "flow/forward.h"
 
@@ -155,8 +155,20 @@ std::vector<std::pair<std::size_t, Solution>> fromMachs(
 // or infinite).
 Branch branchOf(double M);
 
+// The branch of the root of q on the side asked (high: above the
+// extremum), or for a one-root q the side of M = 1 that M lies on.
+Branch branchAt(Quantity q, bool high, double M);
+
 // Every state whose quantity q has this value, one Solution per branch asked
 // for (an input with one root ignores the choice). Never throws.
 std::vector<Solution> solve(double gamma, Quantity q, double value, BranchChoice which = BranchChoice::Both);
+
+// solve over arrays for q != M on one side (high: the root above the
+// extremum; ignored for one-root quantities), at value[i] and
+// gamma[gammaPerElement ? i : 0]: M and every ratio in M and out, from the
+// batch kernel, but for the elements it leaves, returned in order with
+// solve's Solution and its note.
+std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, const double *value,
+    const double *gamma, bool gammaPerElement, std::size_t n, double *M, const forward::Columns &out);
 
 } // namespace flow

@@ -146,17 +146,27 @@ py::dict solve(const std::string &quantity, const Array &value, const Array &gam
     if (row == flow::kQuantities.end())
         throw py::value_error("no quantity " + quantity);
     const flow::Quantity q = row->quantity;
-    const auto which = sup ? flow::BranchChoice::Sup : flow::BranchChoice::Sub;
     Outputs<8> out(n);
     py::array_t<std::uint8_t> branch(n);
     std::uint8_t *b = branch.mutable_data();
     Notes notes;
     {
         py::gil_scoped_release release;
-        for (py::ssize_t i = 0; i < n; ++i) {
-            // One branch asked for, so one Solution.
-            const flow::Solution s = flow::solve(g[i], q, v[i], which).front();
-            writeState(s, out.data, i, q, v[i]);
+        auto &d = out.data;
+        // The kernel reads a value per element; gamma may be one for all.
+        std::vector<double> spread;
+        const double *values = value.data();
+        if (value.size() != n) {
+            spread.assign(static_cast<std::size_t>(n), v[0]);
+            values = spread.data();
+        }
+        const auto left = flow::solveMany(q, sup, values, gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n),
+            d[0], {d[1], d[2], d[3], d[4], d[5], d[6], d[7]});
+        for (py::ssize_t i = 0; i < n; ++i)
+            b[i] = static_cast<std::uint8_t>(flow::branchAt(q, sup, d[0][i]));
+        for (const auto &[j, s] : left) {
+            const auto i = static_cast<py::ssize_t>(j);
+            writeState(s, d, i, q, v[i]);
             b[i] = static_cast<std::uint8_t>(s.branch);
             notes.add(i, s.note);
         }
@@ -190,8 +200,8 @@ py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGive
                                               : flow::HeatAnswer {flow::addHeat(g[i], m[i], h[i], given), {}};
             const flow::HeatResult &r = answer.result;
             d[0][i] = m[i];
-            // T02/T01 as the command line writes it for either heat.
-            d[1][i] = qGiven ? 1 + h[i] : h[i];
+            // T02/T01 as the core has it; a refused heat shows only as given.
+            d[1][i] = r.T0.value_or(qGiven ? kNaN : h[i]);
             const auto &process = r.process;
             const std::array<double, 7> ratios = process
                 ? std::array {process->M2, process->p, process->T, process->rho, process->V, process->p0, process->ds}

@@ -3,8 +3,8 @@
 // Arithmetic that refuses to produce inf or NaN: each operation either returns
 // a finite double or throws the ArithmeticFault of its kind. Underflow to zero
 // is not a fault; a later division by that zero is. Only the window's
-// procedures compute this way; flow/extended.h is the command line's working
-// precision, which answers a sentence instead of a fault.
+// procedures compute this way; the command line's flow/ rounds correctly
+// and answers a sentence instead of a fault.
 
 #include "flow/window/fault.h"
 
