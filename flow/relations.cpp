@@ -36,20 +36,21 @@ Branch highOf(Quantity q) { return q == Quantity::T ? Branch::High : Branch::Sup
 
 bool wants(BranchChoice which, bool high) { return which == BranchChoice::Both || (which == BranchChoice::Sup) == high; }
 
-// A bound the value passes though both round to one double: the sentence
-// says so rather than compare a number with itself.
-std::string past(double bound, double v)
+// The bound v lies past, in as many digits as keep it apart from v; where
+// both are one double, the exact bound lies within an ulp on the far side.
+std::string past(double bound, double v, bool above)
 {
-    return bound == v ? shortestText(bound) + " (exactly, the bound lies just on the other side of this double)"
-                      : boundText(bound, v);
+    if (bound != v)
+        return boundText(bound, v);
+    return shortestText(bound) + (above ? " less" : " plus") + " a fraction of an ulp";
 }
 
 // Why v has no root: outside its range, or at an end no flow reaches. The
 // side follows from the quantity and v, whatever the bound rounds to.
-std::string refusal(const exact::Inverse &r, double gamma, Quantity q, double v, bool high)
+std::string refusal(const exact::Inverse &r, double gamma, Quantity q, double v)
 {
     const std::string name(quantityName(q));
-    const std::string limit = past(r.limit, v);
+    const std::string over = past(r.limit, v, true), under = past(r.limit, v, false);
     if (r.found == exact::Found::AtLimit) {
         switch (q) {
         case Quantity::T0:
@@ -64,36 +65,38 @@ std::string refusal(const exact::Inverse &r, double gamma, Quantity q, double v,
     }
     switch (q) {
     case Quantity::T:
-        return v > 0 ? given(q, v) + " is above " + limit + ", the largest any flow has" + atGamma(gamma)
+        return v > 0 ? given(q, v) + " is above " + over + ", the largest any flow has" + atGamma(gamma)
                      : name + " must be above 0";
     case Quantity::p:
-        return v > 0 ? name + " must be below " + limit + atGamma(gamma) : name + " must be above 0";
+        return v > 0 ? name + " must be below " + over + atGamma(gamma) : name + " must be above 0";
     case Quantity::rho:
-        return name + " must be above " + limit + atGamma(gamma);
+        return name + " must be above " + under + atGamma(gamma);
     case Quantity::V:
-        return v > 0 ? name + " must be below " + limit + atGamma(gamma) : name + " must be above 0";
+        return v > 0 ? name + " must be below " + over + atGamma(gamma) : name + " must be above 0";
     case Quantity::T0:
         if (v > 1)
             return given(q, v) + " is above 1, the largest any flow has";
         if (!(v > 0))
             return name + " must be above 0";
-        return given(q, v) + " is below " + limit + ": no supersonic flow reaches it";
+        return given(q, v) + " is below " + under + ": no supersonic flow reaches it";
     case Quantity::p0:
         if (v < 1)
             return given(q, v) + " is below 1, the smallest any flow has";
-        return given(q, v) + " is above " + limit + ", the largest a subsonic flow has" + atGamma(gamma);
+        return given(q, v) + " is above " + over + ", the largest a subsonic flow has" + atGamma(gamma);
     default:
-        (void)high;
         return given(q, v) + " is below 0: no flow has more entropy than at M = 1";
     }
 }
 
-// The row of a root: M and the ratios at the exact root, those past a
-// double's range named; the value given in its own column.
+// The row of a state: M and the ratios at it, those past a double's range
+// named; the value given, if a ratio, in its own column.
 Solution rootRow(Branch branch, double M, const exact::Ratios &e, Quantity q, double v)
 {
     RangeNote range;
-    const auto at = [&](Quantity k, double x) { return k == q ? v : range.rounded(quantityName(k), x); };
+    // The entropy is exactly 0 at M = 1, and no other ratio is 0 anywhere.
+    const auto at = [&](Quantity k, double x) {
+        return k == q ? v : k == Quantity::s && x == 0 ? 0.0 : range.rounded(quantityName(k), x);
+    };
     const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
         at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), at(Quantity::s, e.s)};
     return {branch, state, range.note()};
@@ -116,7 +119,7 @@ Solution exactInverse(double gamma, Quantity q, double v, bool high)
     case exact::Found::Vanishing:
         return none(side, given(q, v) + " needs " + tooSmall);
     default:
-        return none(side, refusal(r, gamma, q, v, high));
+        return none(side, refusal(r, gamma, q, v));
     }
 }
 
@@ -163,12 +166,7 @@ Solution fromMach(double gamma, double M)
     if (forward::one(gamma, M, r)) [[likely]]
         return {branchOf(M), FlowState {M, r[0], r[1], r[2], r[3], r[4], r[5], r[6]}, {}};
     // The kernel's bounds could not settle it, or a ratio leaves their range.
-    const exact::Ratios e = exact::ratios(gamma, M);
-    RangeNote range;
-    const auto at = [&](Quantity q, double v) { return range.rounded(quantityName(q), v); };
-    const FlowState state {M, at(Quantity::T, e.T), at(Quantity::p, e.p), at(Quantity::rho, e.rho),
-        at(Quantity::V, e.V), at(Quantity::T0, e.T0), at(Quantity::p0, e.p0), at(Quantity::s, e.s)};
-    return {branchOf(M), state, range.note()};
+    return rootRow(branchOf(M), M, exact::ratios(gamma, M), Quantity::M, M);
 }
 
 std::vector<std::pair<std::size_t, Solution>> fromMachs(
