@@ -265,7 +265,7 @@ TEST(Relations, InputsWithoutSolutionSayWhy)
     EXPECT_EQ(note(1.4, Quantity::V, -1), "V/V* must be above 0");
     EXPECT_EQ(note(1.4, Quantity::T, 1.03, 1), "T/T* = 1.03 is above 1.0286, the largest any flow has at gamma = 1.4");
     EXPECT_EQ(note(1.4, Quantity::s, -0.1), "(s*-s)/R = -0.1 is below 0: no flow has more entropy than at M = 1");
-    EXPECT_EQ(note(1.4, Quantity::s, 1e6), "(s*-s)/R = 1e+06 needs M below 2.2251e-308, the smallest a double holds");
+    EXPECT_EQ(note(1.4, Quantity::s, 1e6), "(s*-s)/R = 1e+06 needs M below 4.9407e-324, the smallest a double holds");
     // The bound gets the digits it needs to stay on its side of the value.
     EXPECT_EQ(note(1.4, Quantity::p0, 1.26788),
         "p0/p0* = 1.26788 is above 1.267876, the largest a subsonic flow has at gamma = 1.4");
@@ -325,38 +325,54 @@ TEST(Relations, ValuesAtTheirBounds)
         return solutions.at(0);
     };
     // The largest T/T*, (1 + g)^2 / (4 g), has its two roots at M = 1/sqrt(g).
+    // Its nearest double lies on one side of it: above, no flow has it;
+    // below, two roots, never crossed.
     for (double gamma : {1.1, 1.4, 5.0 / 3.0, 1e6}) {
         const long double g = gamma;
-        const auto tMax = static_cast<double>((1 + g) * (1 + g) / (4 * g)); // rounded once
-        for (BranchChoice which : {BranchChoice::Sub, BranchChoice::Sup}) {
-            const flow::Solution at = only(gamma, Quantity::T, tMax, which);
-            ASSERT_TRUE(at.solved()) << gamma << ": " << at.note;
-            EXPECT_NEAR(at.state->M, 1 / std::sqrt(gamma), 1e-7) << gamma;
+        const auto tMax = static_cast<double>((1 + g) * (1 + g) / (4 * g));
+        const flow::Solution low = only(gamma, Quantity::T, tMax, BranchChoice::Sub);
+        const flow::Solution high = only(gamma, Quantity::T, tMax, BranchChoice::Sup);
+        EXPECT_EQ(low.solved(), high.solved()) << gamma;
+        EXPECT_EQ(low.solved(), gamma < 1e6) << gamma << ": " << low.note; // tMax rounds up only at 1e6
+        if (low.solved()) {
+            EXPECT_LT(low.state->M, high.state->M) << gamma;
+            EXPECT_NEAR(low.state->M, 1 / std::sqrt(gamma), 1e-7) << gamma;
+            EXPECT_NEAR(high.state->M, 1 / std::sqrt(gamma), 1e-7) << gamma;
         }
         EXPECT_FALSE(only(gamma, Quantity::T, std::nextafter(tMax, 2e6), BranchChoice::Sub).state);
     }
-    EXPECT_EQ(only(1.4, Quantity::T0, 0.48979591836734687, BranchChoice::Sup).note,
-        "T0/T0* = 0.48979591836734687 is the limit of supersonic flow as M grows without bound at gamma = 1.4: no flow "
+    EXPECT_EQ(only(1e6, Quantity::T, 250000.50000025, BranchChoice::Sub).note,
+        "T/T* = 250000.50000025 is above 250000.50000025 less a fraction of an ulp, the largest any flow has at gamma "
+        "= 1e+06");
+    // (g^2 - 1)/g^2 at 1.4 rounds down: its double is no flow's.
+    const double t0Limit = 0.48979591836734687;
+    EXPECT_EQ(only(1.4, Quantity::T0, t0Limit, BranchChoice::Sup).note,
+        "T0/T0* = 0.48979591836734687 is below 0.48979591836734687 plus a fraction of an ulp: no supersonic flow "
         "reaches it");
-    const double t0Limit = 0.48979591836734687; // (g^2 - 1)/g^2, rounded down
     EXPECT_EQ(only(1.4, Quantity::T0, std::nextafter(t0Limit, 0.0), BranchChoice::Sup).note,
         "T0/T0* = 0.4897959183673468 is below 0.4898: no supersonic flow reaches it");
     EXPECT_TRUE(only(1.4, Quantity::T0, std::nextafter(t0Limit, 1.0), BranchChoice::Sup).solved());
-    // At gamma = 1.1 the limit rounds up: the double at it lies just above
-    // the true limit, yet it is the limit as printed.
-    EXPECT_EQ(only(1.1, Quantity::T0, 0.1735537190082646, BranchChoice::Sup).note,
-        "T0/T0* = 0.1735537190082646 is the limit of supersonic flow as M grows without bound at gamma = 1.1: no flow "
-        "reaches it");
+    // Bounds whose doubles lie inside the range belong to a flow, however
+    // fast or slow: at 1.1 the T0/T0* limit rounds up, at 1.4 g/(1 + g)
+    // rounds up and the subsonic p0/p0* limit down.
+    const flow::Solution fast = only(1.1, Quantity::T0, 0.1735537190082646, BranchChoice::Sup);
+    ASSERT_TRUE(fast.solved()) << fast.note;
+    EXPECT_GT(fast.state->M, 1e7);
+    const flow::Solution thin = only(1.4, Quantity::rho, 0.58333333333333337, BranchChoice::Both);
+    ASSERT_TRUE(thin.solved()) << thin.note;
+    EXPECT_GT(thin.state->M, 1e7);
+    const double p0Max = 1.2678762905212178;
+    const flow::Solution slow = only(1.4, Quantity::p0, p0Max, BranchChoice::Sub);
+    ASSERT_TRUE(slow.solved()) << slow.note;
+    EXPECT_LT(slow.state->M, 1e-6);
+    EXPECT_TRUE(only(1.4, Quantity::p0, std::nextafter(p0Max, 0.0), BranchChoice::Sub).solved());
+    EXPECT_EQ(only(1.4, Quantity::p0, std::nextafter(p0Max, 2.0), BranchChoice::Sub).note,
+        "p0/p0* = 1.267876290521218 is above 1.2678762905212178, the largest a subsonic flow has at gamma = 1.4");
+    // 1 + g is a double at 1.4: only M = 0 has it. (1 + g)/g rounds up.
     EXPECT_EQ(only(1.4, Quantity::p, 2.4, BranchChoice::Both).note,
         "p/p* = 2.4 is its limit as M goes to 0 at gamma = 1.4: no flow reaches it");
-    EXPECT_EQ(only(1.4, Quantity::rho, 0.58333333333333337, BranchChoice::Both).note,
-        "rho/rho* = 0.5833333333333334 is its limit as M grows without bound at gamma = 1.4: no flow reaches it");
     EXPECT_EQ(only(1.4, Quantity::V, 1.7142857142857144, BranchChoice::Both).note,
-        "V/V* = 1.7142857142857144 is its limit as M grows without bound at gamma = 1.4: no flow reaches it");
-    const double p0Max = 1.2678762905212178; // (1 + g) (2/(g + 1))^(g/(g-1)) at M = 0, from 50 digits
-    EXPECT_EQ(only(1.4, Quantity::p0, p0Max, BranchChoice::Sub).note,
-        "p0/p0* = 1.2678762905212178 is the limit of subsonic flow as M goes to 0 at gamma = 1.4: no flow reaches it");
-    EXPECT_TRUE(only(1.4, Quantity::p0, std::nextafter(p0Max, 0.0), BranchChoice::Sub).solved());
+        "V/V* must be below 1.7142857142857144 less a fraction of an ulp at gamma = 1.4");
 
     // gamma's own bounds, and rows of values no flow has name no branch.
     EXPECT_FALSE(flow::gammaProblem(1e6));
