@@ -2,10 +2,14 @@
 with heat added or taken away in a constant-area duct.
 
 Every ratio of a flow state to its sonic state (marked *), from the Mach
-number or back from any ratio, and the exit state of a heat process.  Each
-ratio from M is the double nearest its exact value, for every gamma in
-(1, 1e6] and every M in range; the inverses and the heat process are exact
-to within a fraction of an ulp of their input.  The functions take numbers or arrays,
+number or back from any ratio, and the exit state of a heat process.  Every
+ratio and Mach number is the double nearest its exact value, for every
+gamma in (1, 1e6]: from M, each ratio at M; back from a ratio, M is the
+double nearest the exact root of the value given, and every other ratio
+is at that exact root; for heat, the exit state, T02/T01, the choking heat
+and the cooling limit.  The absolute values at the two stations (kelvin,
+pascal, J/kg) are products of these within a few ulps, not correctly
+rounded.  The functions take numbers or arrays,
 broadcast them against each other like numpy, and return a result whose
 fields are float64 arrays of the broadcast shape (0-d for numbers).
 Inputs are integers or floats (a longdouble is rounded to the nearest
