@@ -1,6 +1,7 @@
 #include "flow/heat.h"
 
 #include "flow/exact.h"
+#include "flow/heat_kernel.h"
 #include "flow/relations.h"
 #include "flow/wording.h"
 
@@ -45,8 +46,8 @@ std::string why(const exact::Heat &e, double gamma, double M1)
     case Found::Sonic:
         return "cooled at M1 = 1 the flow may leave on either branch: give M1 just below or above 1";
     case Found::PastLimit:
-        return "a supersonic flow cannot be cooled below T0/T0* = " + boundText(e.T0Limit, t2) + ": "
-            + inlet(gamma, M1) + " at most -q/(cp*T01) = " + boundText(e.mostTaken, -e.q) + " can be taken away";
+        return "a supersonic flow cannot be cooled below T0/T0* = " + boundText(e.T0Limit, t2) + ": " + inlet(gamma, M1)
+            + " at most -q/(cp*T01) = " + boundText(e.mostTaken, -e.q) + " can be taken away";
     case Found::AtLimit:
         return "this cooling takes a supersonic flow to T0/T0* = " + boundText(e.T0Limit, t2)
             + ", which it reaches only as M grows without bound: " + inlet(gamma, M1) + " take away less";
@@ -57,91 +58,120 @@ std::string why(const exact::Heat &e, double gamma, double M1)
     }
 }
 
-// The process, solved once for addHeat and stations alike.
-struct Process {
-    HeatResult result;
-    exact::Heat exact {};
-    double M1 = 0;
-    bool hasInlet = false;
-};
-
-Process solveProcess(double gamma, double M1, double heat, HeatGiven given)
+// The process by the exact path; the inputs have an inlet and a heat.
+HeatResult refused(std::string why)
 {
-    Process p;
-    if (auto problem = refusal(gamma, M1, heat, given)) {
-        p.result.note = std::move(*problem);
-        return p;
-    }
-    p.hasInlet = true;
-    p.M1 = M1;
-    const exact::Heat &e = p.exact = exact::heat(gamma, M1, heat, given == HeatGiven::QRatio);
-    p.result.T0 = e.T0;
+    HeatResult r;
+    r.note = std::move(why);
+    return r;
+}
+
+HeatResult exactHeat(double gamma, double M1, double heat, HeatGiven given)
+{
+    HeatResult result;
+    const exact::Heat e = exact::heat(gamma, M1, heat, given == HeatGiven::QRatio);
+    result.T0 = e.T0;
+    result.q = e.q;
     RangeNote choke;
-    p.result.T0Star = RangeNote().keep("", e.T0Star); // overflows with q*
-    p.result.qStar = choke.keep("q*/(cp*T01)", e.qStar);
+    result.T0Star = RangeNote().keep("", e.T0Star); // overflows with q*
+    result.qStar = choke.keep("q*/(cp*T01)", e.qStar);
     std::string note = why(e, gamma, M1);
     if (note.empty()) {
         RangeNote exit;
-        p.result.process = HeatProcess {e.M2, e.T0, e.q, exit.rounded("p2/p1", e.p), exit.rounded("T2/T1", e.T),
+        result.process = HeatProcess {e.M2, e.T0, e.q, exit.rounded("p2/p1", e.p), exit.rounded("T2/T1", e.T),
             exit.rounded("rho2/rho1", e.rho), exit.rounded("V2/V1", e.V), exit.rounded("p02/p01", e.p0), e.ds};
         note = exit.note();
     }
     if (const std::string more = choke.note(); !more.empty())
         note += (note.empty() ? "" : "; ") + more;
-    p.result.note = std::move(note);
-    return p;
+    result.note = std::move(note);
+    return result;
+}
+
+} // namespace
+
+HeatResult heatResultAt(const HeatColumns &c, std::size_t i)
+{
+    HeatResult r;
+    r.process = HeatProcess {c.M2[i], c.T0[i], c.q[i], c.p[i], c.T[i], c.rho[i], c.V[i], c.p0[i], c.ds[i]};
+    r.T0 = c.T0[i];
+    r.q = c.q[i];
+    r.qStar = c.qStar[i];
+    r.T0Star = c.T0Star[i];
+    return r;
+}
+
+HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given)
+{
+    if (auto problem = refusal(gamma, M1, heat, given))
+        return refused(std::move(*problem));
+    double v[11];
+    const HeatColumns one {&v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10]};
+    if (heatkernel::one(M1, heat, given == HeatGiven::QRatio, gamma, v)) [[likely]]
+        return heatResultAt(one, 0);
+    return exactHeat(gamma, M1, heat, given);
+}
+
+std::vector<std::pair<std::size_t, HeatResult>> addHeats(const double *M1, const double *heat, HeatGiven given,
+    const double *gamma, bool gammaPerElement, std::size_t n, const HeatColumns &out)
+{
+    std::vector<std::size_t> rest;
+    heatkernel::exits(M1, heat, given == HeatGiven::QRatio, gamma, gammaPerElement, n,
+        {out.M2, out.T0, out.q, out.p, out.T, out.rho, out.V, out.p0, out.ds, out.qStar, out.T0Star}, rest);
+    std::vector<std::pair<std::size_t, HeatResult>> left;
+    left.reserve(rest.size());
+    for (const std::size_t i : rest) {
+        const double g = gamma[gammaPerElement ? i : 0];
+        auto problem = refusal(g, M1[i], heat[i], given);
+        left.emplace_back(i, problem ? refused(std::move(*problem)) : exactHeat(g, M1[i], heat[i], given));
+    }
+    return left;
 }
 
 // The absolute values at both stations from the solved process, in
-// extended precision: products of the exact ratios with the inputs.
-HeatStations stationsOf(const Process &p, double gamma, double T01, std::optional<double> p1, double cp)
+// extended precision: products of the ratios with the inputs.
+HeatStations stations(const HeatResult &r, double gamma, double M1, double T01, std::optional<double> p1, double cp)
 {
     using Real = long double;
     HeatStations s;
-    if (!p.hasInlet)
-        return s;
-    const exact::Heat &e = p.exact;
+    if (!r.T0)
+        return s; // no inlet or no heat
     const Real g = gamma;
-    const Real M1 = p.M1;
-    const Real stagnation1 = 1 + (g - 1) / 2 * M1 * M1; // T01/T1
-    const Real heatPerMass = Real(cp) * T01;              // cp T01, J/kg
+    const Real stagnation1 = 1 + (g - 1) / 2 * Real(M1) * M1; // T01/T1
+    const Real heatPerMass = Real(cp) * T01;                  // cp T01, J/kg
     RangeNote range;
     s.T1 = range.keep("T1 in K", T01 / stagnation1);
-    s.T02 = range.keep("T02 in K", T01 * Real(e.T0));
-    s.q = range.keep("q in J/kg", heatPerMass * e.q);
-    s.qStar = range.keep("q* in J/kg", heatPerMass * e.qStar);
-    if (p.result.process) {
-        s.T2 = range.keep("T2 in K", T01 / stagnation1 * e.T);
+    s.T02 = range.keep("T02 in K", T01 * Real(*r.T0));
+    s.q = range.keep("q in J/kg", heatPerMass * *r.q);
+    if (r.qStar)
+        s.qStar = range.keep("q* in J/kg", heatPerMass * *r.qStar);
+    else
+        range.keep("q* in J/kg", std::numeric_limits<Real>::infinity());
+    if (const auto &e = r.process) {
+        s.T2 = range.keep("T2 in K", T01 / stagnation1 * e->T);
         if (p1) {
-            s.p2 = range.keep("p2 in Pa", *p1 * Real(e.p));
+            s.p2 = range.keep("p2 in Pa", *p1 * Real(e->p));
             // p02 = p1 (T01/T1)^(g/(g-1)) p02/p01, through the logarithms.
-            s.p02 = range.keep(
-                "p02 in Pa", *p1 * std::exp(g / (g - 1) * std::log(stagnation1) + std::log(Real(e.p0))));
+            s.p02
+                = range.keep("p02 in Pa", *p1 * std::exp(g / (g - 1) * std::log(stagnation1) + std::log(Real(e->p0))));
         }
     }
     s.note = range.note();
     return s;
 }
 
-} // namespace
-
-HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given)
-{
-    return solveProcess(gamma, M1, heat, given).result;
-}
-
 HeatAnswer addHeat(
     double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
 {
-    Process p = solveProcess(gamma, M1, heat, given);
-    HeatStations s = stationsOf(p, gamma, T01, p1, cp);
-    return {std::move(p.result), std::move(s)};
+    HeatResult r = addHeat(gamma, M1, heat, given);
+    HeatStations s = stations(r, gamma, M1, T01, p1, cp);
+    return {std::move(r), std::move(s)};
 }
 
 HeatStations stations(
     double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
 {
-    return stationsOf(solveProcess(gamma, M1, heat, given), gamma, T01, p1, cp);
+    return stations(addHeat(gamma, M1, heat, given), gamma, M1, T01, p1, cp);
 }
 
 } // namespace flow

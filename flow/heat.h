@@ -4,8 +4,11 @@
 // constant-area duct: the exit state for a given inlet Mach number and
 // stagnation temperature ratio, and how much heat chokes the duct.
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace flow {
 
@@ -33,6 +36,7 @@ struct HeatProcess {
 struct HeatResult {
     std::optional<HeatProcess> process;
     std::optional<double> T0;     // T02/T01 whenever the heat is valid, as every front end shows it
+    std::optional<double> q;      // q/(cp T01) likewise
     std::optional<double> T0Star; // T0*/T01
     std::optional<double> qStar;  // q*/(cp T01), as HeatProcess's q is q/(cp T01)
     std::string note;
@@ -51,6 +55,21 @@ struct HeatResult {
 // exactly: M2 = 1.
 HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given = HeatGiven::T0Ratio);
 
+// Where addHeats writes the processes of n inlets, one array each.
+struct HeatColumns {
+    double *M2, *T0, *q, *p, *T, *rho, *V, *p0, *ds, *qStar, *T0Star;
+};
+
+// addHeat over arrays, at M1[i], heat[i] and gamma[gammaPerElement ? i : 0]
+// for i < n: the process and the choking heat in out, from the batch
+// kernel, but for the elements it leaves, returned in order with addHeat's
+// HeatResult and its note.
+std::vector<std::pair<std::size_t, HeatResult>> addHeats(const double *M1, const double *heat, HeatGiven given,
+    const double *gamma, bool gammaPerElement, std::size_t n, const HeatColumns &out);
+
+// Element i of addHeats' columns as a solved HeatResult.
+HeatResult heatResultAt(const HeatColumns &out, std::size_t i);
+
 // The same process in absolute values at the two stations: each is known
 // when the inlet is, those at the exit when there is an exit state, and the
 // pressures when p1 is given; the note names those past a double's range.
@@ -66,6 +85,10 @@ struct HeatStations {
 // positive.
 HeatStations stations(
     double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
+
+// The stations of a process already solved at gamma and M1.
+HeatStations stations(
+    const HeatResult &result, double gamma, double M1, double T01, std::optional<double> p1, double cp);
 
 // addHeat and stations from one solve, for a row that shows both.
 struct HeatAnswer {

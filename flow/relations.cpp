@@ -1,8 +1,8 @@
 #include "flow/relations.h"
 
 #include "flow/exact.h"
-#include "flow/inverse.h"
 #include "flow/forward.h"
+#include "flow/inverse.h"
 #include "flow/wording.h"
 
 #include <charconv>
@@ -34,7 +34,10 @@ int ratioIndex(Quantity q) { return static_cast<int>(q) - 1; }
 Branch lowOf(Quantity q) { return q == Quantity::T ? Branch::Low : Branch::Subsonic; }
 Branch highOf(Quantity q) { return q == Quantity::T ? Branch::High : Branch::Supersonic; }
 
-bool wants(BranchChoice which, bool high) { return which == BranchChoice::Both || (which == BranchChoice::Sup) == high; }
+bool wants(BranchChoice which, bool high)
+{
+    return which == BranchChoice::Both || (which == BranchChoice::Sup) == high;
+}
 
 // The bound v lies past, in as many digits as keep it apart from v; where
 // both are one double, the exact bound lies within an ulp on the far side.
@@ -57,7 +60,8 @@ std::string refusal(const exact::Inverse &r, double gamma, Quantity q, double v)
             return given(q, v) + " is the limit of supersonic flow as M grows without bound" + atGamma(gamma)
                 + ": no flow reaches it";
         case Quantity::p0:
-            return given(q, v) + " is the limit of subsonic flow as M goes to 0" + atGamma(gamma) + ": no flow reaches it";
+            return given(q, v) + " is the limit of subsonic flow as M goes to 0" + atGamma(gamma)
+                + ": no flow reaches it";
         default:
             return given(q, v) + " is its limit as M " + (q == Quantity::p ? "goes to 0" : "grows without bound")
                 + atGamma(gamma) + ": no flow reaches it";
@@ -108,9 +112,9 @@ Solution exactInverse(double gamma, Quantity q, double v, bool high)
     const exact::Inverse r = exact::inverse(ratioIndex(q), gamma, v, high);
     const bool twoRoots = row(q).twoRoots;
     // Without a root, a one-root row still names the side v lies on.
-    const Branch side = twoRoots ? (high ? highOf(q) : lowOf(q))
-        : (v > 1) == (q != Quantity::V)                     ? Branch::Subsonic
-                                                            : Branch::Supersonic;
+    const Branch side = twoRoots        ? (high ? highOf(q) : lowOf(q))
+        : (v > 1) == (q != Quantity::V) ? Branch::Subsonic
+                                        : Branch::Supersonic;
     switch (r.found) {
     case exact::Found::Root:
         return rootRow(branchAt(q, high, r.M), r.M, r.at, q, v);
@@ -208,8 +212,8 @@ std::vector<Solution> solve(double gamma, Quantity q, double value, BranchChoice
     return out;
 }
 
-std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, const double *value,
-    const double *gamma, bool gammaPerElement, std::size_t n, double *M, const forward::Columns &out)
+std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, const double *value, const double *gamma,
+    bool gammaPerElement, std::size_t n, double *M, const forward::Columns &out)
 {
     std::vector<std::size_t> rest;
     inverse::roots(ratioIndex(q), high, value, gamma, gammaPerElement, n, M, out, rest);
@@ -218,8 +222,9 @@ std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, c
     for (const std::size_t i : rest) {
         const double g = gamma[gammaPerElement ? i : 0];
         auto problem = inputProblem(g, q, value[i]);
-        left.emplace_back(i, problem ? none(row(q).twoRoots ? branchAt(q, high, 0) : Branch::None, *problem)
-                                     : exactInverse(g, q, value[i], high));
+        left.emplace_back(i,
+            problem ? none(row(q).twoRoots ? branchAt(q, high, 0) : Branch::None, *problem)
+                    : exactInverse(g, q, value[i], high));
     }
     return left;
 }

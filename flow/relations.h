@@ -168,7 +168,7 @@ std::vector<Solution> solve(double gamma, Quantity q, double value, BranchChoice
 // gamma[gammaPerElement ? i : 0]: M and every ratio in M and out, from the
 // batch kernel, but for the elements it leaves, returned in order with
 // solve's Solution and its note.
-std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, const double *value,
-    const double *gamma, bool gammaPerElement, std::size_t n, double *M, const forward::Columns &out);
+std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, const double *value, const double *gamma,
+    bool gammaPerElement, std::size_t n, double *M, const forward::Columns &out);
 
 } // namespace flow

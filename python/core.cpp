@@ -194,28 +194,48 @@ py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGive
     {
         py::gil_scoped_release release;
         auto &d = out.data;
+        // The kernel reads M1 and the heat per element; gamma may be one.
+        const auto spread = [&](const Array &a, const Input &in, std::vector<double> &keep) {
+            if (a.size() == n)
+                return a.data();
+            keep.assign(static_cast<std::size_t>(n), in[0]);
+            return static_cast<const double *>(keep.data());
+        };
+        std::vector<double> m1Kept, heatKept;
+        const double *m1 = spread(M1, m, m1Kept), *heats = spread(heat, h, heatKept);
+        std::vector<double> T0Star(static_cast<std::size_t>(n)), q(static_cast<std::size_t>(n));
+        const flow::HeatColumns cols {d[2], d[1], q.data(), d[3], d[4], d[5], d[6], d[7], d[8], d[9], T0Star.data()};
+        const auto left
+            = flow::addHeats(m1, heats, given, gamma.data(), gamma.size() != 1, static_cast<std::size_t>(n), cols);
+        auto next = left.begin();
         for (py::ssize_t i = 0; i < n; ++i) {
-            const flow::HeatAnswer answer = t ? flow::addHeat(g[i], m[i], h[i], given, (*t)[i],
-                                                p ? std::optional((*p)[i]) : std::nullopt, c ? (*c)[i] : 1005.0)
-                                              : flow::HeatAnswer {flow::addHeat(g[i], m[i], h[i], given), {}};
-            const flow::HeatResult &r = answer.result;
-            d[0][i] = m[i];
-            // T02/T01 as the core has it; a refused heat shows only as given.
-            d[1][i] = r.T0.value_or(qGiven ? kNaN : h[i]);
-            const auto &process = r.process;
-            const std::array<double, 7> ratios = process
-                ? std::array {process->M2, process->p, process->T, process->rho, process->V, process->p0, process->ds}
-                : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
-            for (std::size_t k = 0; k < ratios.size(); ++k)
-                d[2 + k][i] = ratios[k];
-            d[9][i] = r.qStar.value_or(kNaN);
+            d[0][i] = m1[i];
+            const bool settled = next == left.end() || next->first != static_cast<std::size_t>(i);
+            if (settled && !at)
+                continue; // the kernel wrote the row
+            const flow::HeatResult r
+                = settled ? flow::heatResultAt(cols, static_cast<std::size_t>(i)) : (next++)->second;
+            if (!settled) {
+                // T02/T01 as the core has it; a refused heat shows only as given.
+                d[1][i] = r.T0.value_or(qGiven ? kNaN : h[i]);
+                const auto &process = r.process;
+                const std::array<double, 7> ratios = process ? std::array {process->M2, process->p, process->T,
+                                                         process->rho, process->V, process->p0, process->ds}
+                                                             : std::array {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+                for (std::size_t k = 0; k < ratios.size(); ++k)
+                    d[2 + k][i] = ratios[k];
+                d[9][i] = r.qStar.value_or(kNaN);
+            }
+            std::string note = r.note;
             if (at) {
-                const flow::HeatStations &s = answer.stations;
+                const flow::HeatStations s = flow::stations(
+                    r, g[i], m1[i], (*t)[i], p ? std::optional((*p)[i]) : std::nullopt, c ? (*c)[i] : 1005.0);
                 const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
                 for (std::size_t k = 0; k < values.size(); ++k)
                     at->data[k][i] = values[k].value_or(kNaN);
+                note = flow::HeatAnswer {r, s}.note();
             }
-            notes.add(i, answer.note());
+            notes.add(i, note);
         }
     }
     py::dict fields = result(kHeatFields, out, notes);
