@@ -99,6 +99,26 @@ void CsvInverse(benchmark::State &state)
 }
 BENCHMARK(CsvInverse)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// Inverse tables against forward tables of as many rows: a closed-form
+// inverse (T0, 94,001 values) and the two found by Newton steps.
+void CsvInverseT0(benchmark::State &state)
+{
+    run(state, {KALVENOR_CLI, "--T0", "0.05:0.99:0.00001", "--branch", "sub", "--csv"});
+}
+BENCHMARK(CsvInverseT0)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void MachRowsT0(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", "0.01:0.95:0.00001", "--csv"}); }
+BENCHMARK(MachRowsT0)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void CsvInverseS(benchmark::State &state)
+{
+    run(state, {KALVENOR_CLI, "--s", "0.0001:1.9901:0.0001", "--branch", "sup", "--csv"});
+}
+BENCHMARK(CsvInverseS)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void MachRowsP0(benchmark::State &state) { run(state, {KALVENOR_CLI, "--mach", "1.0001:2.9901:0.0001", "--csv"}); }
+BENCHMARK(MachRowsP0)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 // The same rows' numbers, worked out beforehand, each written by
 // std::to_chars to five decimals with the commas and line ends between them.
 void ToCharsFloor(benchmark::State &state)
@@ -148,6 +168,17 @@ void SolveP0(benchmark::State &state)
 }
 BENCHMARK(SolveP0);
 
+void SolveS(benchmark::State &state)
+{
+    double gamma = 1.4, entropy = 1.2;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gamma);
+        benchmark::DoNotOptimize(entropy);
+        benchmark::DoNotOptimize(flow::solve(gamma, flow::Quantity::s, entropy, flow::BranchChoice::Sub));
+    }
+}
+BENCHMARK(SolveS);
+
 void FromMach(benchmark::State &state)
 {
     double gamma = 1.4, M = 2.0;
@@ -174,7 +205,15 @@ int main(int argc, char **argv)
     all &= bench::goal("kalvenor-cli --mach 2, start to exit / hello world", recorder.times("StartCli"),
         recorder.times("StartHelloWorld"), 2.0);
     all &= bench::goal("one inverse from p0/p0* / one forward (FromMach)", recorder.times("SolveP0"),
-        recorder.times("FromMach"), 20.0);
+        recorder.times("FromMach"), 10.0);
+    all &= bench::goal("one inverse from (s*-s)/R / one forward (FromMach)", recorder.times("SolveS"),
+        recorder.times("FromMach"), 10.0);
+    all &= bench::goal("--T0 over 94,001 values as CSV / as many rows of --mach", recorder.times("CsvInverseT0"),
+        recorder.times("MachRowsT0"), 1.5);
+    all &= bench::goal("--p0 over 19,901 values as CSV / as many rows of --mach", recorder.times("CsvInverse"),
+        recorder.times("MachRowsP0"), 10.0);
+    all &= bench::goal("--s over 19,901 values as CSV / as many rows of --mach", recorder.times("CsvInverseS"),
+        recorder.times("MachRowsP0"), 10.0);
     all &= bench::goal(
         "heat on 1,000 rows / 1,000 rows of --mach", recorder.times("HeatSweep"), recorder.times("MachRows"), 3.0);
     all &= bench::goal(
