@@ -1,0 +1,1 @@
+#include "flow/exact_detail.h"
