@@ -204,7 +204,7 @@ void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Appro
             s->err = w - (std::max(mpfr_get_exp(t1), mpfr_get_exp(t2)) - mpfr_get_exp(n)) - 7;
         }
     }
-    if (!p0)
+    if (!p0 && !lnP0)
         return;
     Big lnU(w), e(w), l(w), low(w);
     lnRatio(x, x.gm1, x.u, lnU);
@@ -214,9 +214,9 @@ void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Appro
     // |l - ln p0| < 2^(top - w)
     const mpfr_exp_t top = std::max(mpfr_get_exp(t2), mpfr_get_exp(lnP)) + 4;
     if (lnP0) {
-        mpfr_set_prec(*lnP0, w);
-        mpfr_set(*lnP0, l, rnd);
-        *lnErr = top - w + 1;
+        mpfr_swap(*lnP0, l);
+        *lnErr = top - w;
+        return;
     }
     mpfr_set_ui_2exp(low, 1, top - w, MPFR_RNDU);
     mpfr_sub(low, l, low, MPFR_RNDD);

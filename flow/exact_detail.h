@@ -71,7 +71,7 @@ struct Approx {
 };
 
 // p0 and s at precision w, X != 1, each when asked for; lnP0, when given,
-// gets ln p0 within 2^lnErr absolute (lnErr set only then).
+// gets ln p0 within 2^lnErr instead of p0.
 void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Approx *s, Big *lnP0 = nullptr,
     mpfr_exp_t *lnErr = nullptr);
 
