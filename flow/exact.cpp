@@ -1,5 +1,6 @@
 #include "flow/exact.h"
 
+#include "flow/exact_detail.h"
 #include "flow/multiprecision.h"
 
 #include <algorithm>
@@ -9,19 +10,7 @@
 
 namespace flow::exact {
 
-namespace {
-
-constexpr mpfr_prec_t kStart = 256;
-// From here an undecided p0 is compared exactly with its one candidate.
-constexpr mpfr_prec_t kCompare = 1024;
-// Past this, distance gives its upper bound when it cannot tell two doubles.
-constexpr mpfr_prec_t kDistanceCap = 4096;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-// ln 2^1024 is 709.7827...: beyond this p0 is surely past a double.
-constexpr double kLnPastDouble = 709.79;
-// distance needs p0 itself up to twice the largest double.
-constexpr double kLnPastTwice = 1420;
+namespace detail {
 
 void copy(Big &r, const Big &a)
 {
@@ -37,7 +26,7 @@ void mul(Big &r, const Big &a, const Big &b)
     mpfr_mul(r, a, b, MPFR_RNDN);
 }
 
-void add(Big &r, const Big &a, const Big &b, bool subtract = false)
+void add(Big &r, const Big &a, const Big &b, bool subtract)
 {
     if (mpfr_zero_p(b)) {
         copy(r, a);
@@ -58,9 +47,7 @@ void add(Big &r, const Big &a, const Big &b, bool subtract = false)
         mpfr_add(r, a, b, MPFR_RNDN);
 }
 
-// x, rounded to 53 bits with ternary value t in MPFR's wide exponent range,
-// rounded once more into a double's: subnormal, 0 or infinity as IEEE 754
-// would, without double rounding. MPFR keeps the range per thread.
+// MPFR keeps the exponent range per thread.
 double toDouble(Big &x, int t, mpfr_rnd_t rnd)
 {
     const mpfr_exp_t emin = mpfr_get_emin(), emax = mpfr_get_emax();
@@ -95,29 +82,36 @@ void releaseCachesAtThreadExit()
 
 bool inDomain(double gamma, double M) { return gamma > 1 && gamma <= 1e6 && M > 0 && std::isfinite(M); }
 
-// The exact numbers every ratio is made of.
-struct Exact {
-    Exact(double gamma, double mach) : gamma(gamma), g(gamma)
-    {
-        const Big M(mach), one(1.0), two(2.0);
-        Big gm2, gm1m2;
-        mul(m2, M, M);
-        add(d, m2, one, true);
-        add(v1, one, g);
-        add(gm1, g, one, true);
-        mul(gm2, g, m2);
-        add(w, one, gm2);
-        mul(gm1m2, gm1, m2);
-        add(u, two, gm1m2);
-    }
+Exact::Exact(double gamma, double mach) : Exact(gamma, Big(mach)) { }
 
-    double gamma;
-    Big g;
-    Big m2, d;   // M^2, M^2 - 1
-    Big v1, gm1; // 1 + g, g - 1
-    Big w;       // 1 + g M^2
-    Big u;       // 2 + (g - 1) M^2
-};
+Exact::Exact(double gamma, const Big &mach) : gamma(gamma), g(gamma), unit(true)
+{
+    mul(m2, mach, mach);
+    mpfr_set_ui(one, 1, MPFR_RNDN);
+    complete();
+}
+
+Exact::Exact(double gamma, const Big &n, const Big &den) : gamma(gamma), g(gamma), unit(mpfr_cmp_ui(den, 1) == 0)
+{
+    copy(m2, n);
+    copy(one, den);
+    complete();
+}
+
+void Exact::complete()
+{
+    const Big two(2.0), onePlus(1.0);
+    Big gm2, gm1m2, two1;
+    add(d, m2, one, true);
+    add(v1, onePlus, g);
+    add(gm1, g, onePlus, true);
+    mul(v1one, v1, one);
+    mul(gm2, g, m2);
+    add(w, one, gm2);
+    mul(gm1m2, gm1, m2);
+    mul(two1, two, one);
+    add(u, two1, gm1m2);
+}
 
 // Numerator and denominator of ratio k, 0..4: T, p, rho, V, T0.
 void fraction(const Exact &x, int k, Big &num, Big &den)
@@ -125,12 +119,15 @@ void fraction(const Exact &x, int k, Big &num, Big &den)
     Big vm;
     mul(vm, x.v1, x.m2);
     switch (k) {
-    case 0:
-        mul(num, vm, x.v1);
+    case 0: {
+        Big vmv;
+        mul(vmv, vm, x.v1);
+        mul(num, vmv, x.one);
         mul(den, x.w, x.w);
         break;
+    }
     case 1:
-        copy(num, x.v1);
+        copy(num, x.v1one);
         copy(den, x.w);
         break;
     case 2:
@@ -155,15 +152,6 @@ double rational(const Exact &x, int k)
     return toDouble(r, t, MPFR_RNDN);
 }
 
-// Within 2^(EXP(value) - err) of the exact value; err 0 when this
-// precision cannot tell.
-struct Approx {
-    explicit Approx(mpfr_prec_t w) : value(w) { }
-    Big value;
-    mpfr_exp_t err = 0;
-    bool past = false; // p0 surely beyond the bound asked for
-};
-
 // ln(1 + f d/(1 + g)) with f d exact. Next to M = 1 log1p keeps the
 // digits of the small argument; elsewhere the quotient's rounding costs at
 // most 2.5 ulps of the logarithm, which is above ln 1.5 there.
@@ -172,12 +160,12 @@ void lnRatio(const Exact &x, const Big &f, const Big &num, Big &out)
     const mpfr_prec_t w = mpfr_get_prec(out);
     Big fd, q(w);
     mul(fd, f, x.d);
-    mpfr_div(q, fd, x.v1, MPFR_RNDN);
+    mpfr_div(q, fd, x.v1one, MPFR_RNDN);
     if (mpfr_get_exp(q) < 0) { // |q| < 1/2
         mpfr_log1p(out, q, MPFR_RNDN);
         return;
     }
-    mpfr_div(q, num, x.v1, MPFR_RNDN);
+    mpfr_div(q, num, x.v1one, MPFR_RNDN);
     mpfr_log(out, q, MPFR_RNDN);
 }
 
@@ -185,17 +173,29 @@ void lnRatio(const Exact &x, const Big &f, const Big &num, Big &out)
 // ln((2 + (g - 1) M^2)/(1 + g)) - ln(p*/p) at precision w, M != 1, each
 // when asked for. Each term is within 6 ulps; the error bound follows the
 // cancellation the exponents show, next to M = 1 and for large g alike.
-void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Approx *s)
+void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Approx *s, Big *lnP0, mpfr_exp_t *lnErr)
 {
     const auto rnd = MPFR_RNDN;
     Big lnP(w), t1(w), t2(w);
     lnRatio(x, x.g, x.w, lnP);
     if (s) {
         Big lnM2(w), n(w);
-        if (mpfr_get_exp(x.d) < 0)
-            mpfr_log1p(lnM2, x.d, rnd);
-        else
-            mpfr_log(lnM2, x.m2, rnd);
+        if (x.unit) {
+            if (mpfr_get_exp(x.d) < 0)
+                mpfr_log1p(lnM2, x.d, rnd);
+            else
+                mpfr_log(lnM2, x.m2, rnd);
+        } else {
+            // One more rounding, of the quotient: within the same margin.
+            Big q(w);
+            mpfr_div(q, x.d, x.one, rnd);
+            if (mpfr_get_exp(q) < 0) {
+                mpfr_log1p(lnM2, q, rnd);
+            } else {
+                mpfr_div(q, x.m2, x.one, rnd);
+                mpfr_log(lnM2, q, rnd);
+            }
+        }
         mpfr_mul(t1, x.g, lnM2, rnd);
         mpfr_mul(t2, x.v1, lnP, rnd);
         mpfr_sub(n, t2, t1, rnd);
@@ -204,7 +204,7 @@ void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Appro
             s->err = w - (std::max(mpfr_get_exp(t1), mpfr_get_exp(t2)) - mpfr_get_exp(n)) - 7;
         }
     }
-    if (!p0)
+    if (!p0 && !lnP0)
         return;
     Big lnU(w), e(w), l(w), low(w);
     lnRatio(x, x.gm1, x.u, lnU);
@@ -213,6 +213,11 @@ void approximate(const Exact &x, mpfr_prec_t w, double lnPast, Approx *p0, Appro
     mpfr_sub(l, t2, lnP, rnd);
     // |l - ln p0| < 2^(top - w)
     const mpfr_exp_t top = std::max(mpfr_get_exp(t2), mpfr_get_exp(lnP)) + 4;
+    if (lnP0) {
+        mpfr_swap(*lnP0, l);
+        *lnErr = top - w;
+        return;
+    }
     mpfr_set_ui_2exp(low, 1, top - w, MPFR_RNDU);
     mpfr_sub(low, l, low, MPFR_RNDD);
     if (mpfr_cmp_d(low, lnPast) > 0) {
@@ -254,6 +259,7 @@ struct Dyadic {
 // forces U, yW and 1 + g to share one odd part, so no huge power is formed.
 bool equalsP0(const Exact &x, const Big &y)
 {
+    // Homogeneous in one: with U, W for u, w and 1 + g for (1 + g) one.
     if (mpfr_sgn(y) <= 0)
         return false;
     Int a, b;
@@ -269,7 +275,7 @@ bool equalsP0(const Exact &x, const Big &y)
         mpq_clear(e);
         mpq_clear(gm1);
     }
-    const Dyadic U(x.u), W(x.w), V(x.v1), Y(y);
+    const Dyadic U(x.u), W(x.w), V(x.v1one), Y(y);
     Int lhs, rhs, amb, part;
     mpz_sub(amb, a, b);
     mpz_mul_si(lhs, a, U.two);
@@ -292,9 +298,13 @@ bool equalsP0(const Exact &x, const Big &y)
     return mpz_cmp(lhs, rhs) == 0;
 }
 
-void transcendental(const Exact &x, double &p0, double &s)
+void transcendental(const Exact &x, double *p0, double *s)
 {
     std::optional<double> p0Is, sIs;
+    if (!p0)
+        p0Is = 0;
+    if (!s)
+        sIs = 0;
     bool compared = false;
     for (mpfr_prec_t w = kStart;; w *= 2) {
         Approx a0(w), as(w);
@@ -313,12 +323,25 @@ void transcendental(const Exact &x, double &p0, double &s)
                 p0Is = rounded(y, MPFR_RNDN);
         }
         if (p0Is && sIs) {
-            p0 = *p0Is;
-            s = *sIs;
+            if (p0)
+                *p0 = *p0Is;
+            if (s)
+                *s = *sIs;
             return;
         }
     }
 }
+
+} // namespace detail
+
+namespace {
+
+using namespace detail;
+
+// Past this, distance gives its upper bound when it cannot tell two doubles.
+constexpr mpfr_prec_t kDistanceCap = 4096;
+// distance needs p0 itself up to twice the largest double.
+constexpr double kLnPastTwice = 1420;
 
 // |v - y| rounded up, v exact.
 double gap(const Big &v, const Big &y)
@@ -345,7 +368,7 @@ Ratios ratios(double gamma, double M)
     r.rho = rational(x, 2);
     r.V = rational(x, 3);
     r.T0 = rational(x, 4);
-    transcendental(x, r.p0, r.s);
+    transcendental(x, &r.p0, &r.s);
     return r;
 }
 
