@@ -287,6 +287,9 @@ template<class D> struct Kernel {
         DD ratio[7];
         V bound[7];
         hn::Mask<D> inDomain;
+        DD lnP0; // ln p0/p0*, within lnP0Bound
+        V lnP0Bound;
+        V X, invB, C, dm; // M^2, 1/B, C and M^2 - 1 in double, for Grow
     };
 
     // What depends on gamma alone: worked out once a call when gamma is one
@@ -314,13 +317,12 @@ template<class D> struct Kernel {
     // The ratios at M, whose square is exact.
     static HWY_INLINE Evaluated Evaluate(const Gamma &gamma, V M, const Tables &t)
     {
-        return EvaluateAt<false>(gamma, M, DD {M, M}, M, t);
+        return EvaluateAt<false>(gamma, M, DD {M, M}, t);
     }
 
-    // With kNear, the ratios at an exact X = M^2 known to lie within dX of
-    // X.hi + X.lo, dX <= 2^-60 X: each bound grows by what dX can move its
-    // ratio, to second order.
-    template<bool kNear> static HWY_INLINE Evaluated EvaluateAt(const Gamma &gamma, V M, DD X, V dX, const Tables &t)
+    // With kGiven, the ratios at X = X.hi + X.lo in place of M^2, M = sqrt(X)
+    // in double telling the domain.
+    template<bool kGiven> static HWY_INLINE Evaluated EvaluateAt(const Gamma &gamma, V M, DD X, const Tables &t)
     {
         const D d;
         const V one = hn::Set(d, 1.0);
@@ -334,7 +336,7 @@ template<class D> struct Kernel {
         const DD &A = gamma.A, &gm1 = gamma.gm1, &invA = gamma.invA, &invGm1 = gamma.invGm1;
 
         DD m2 = TwoProd(M, M); // exact
-        if constexpr (kNear)
+        if constexpr (kGiven)
             m2 = Select(out.inDomain, X, m2);
         const DD B = AddDDd(MulDDd(m2, g), one); // 1 + g M^2
         const DD Am2 = MulDD(m2, A);
@@ -394,24 +396,29 @@ template<class D> struct Kernel {
         out.inDomain = hn::And(out.inDomain, expOk);
         r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
         out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-84));
-        if constexpr (kNear)
-            GrowBounds(out, gamma, m2.hi, hn::IfThenZeroElse(hn::Not(out.inDomain), dX), invB.hi, C.hi, dm.hi);
+        out.lnP0 = lnP0;
+        out.lnP0Bound = lnP0Bound;
+        out.X = m2.hi;
+        out.invB = invB.hi;
+        out.C = C.hi;
+        out.dm = dm.hi;
         return out;
     }
 
-    // With rel = dX/X and L_k = X dln r_k/dX, a ratio moves by at most
+    // The ratios at an exact X known only to lie within rel X of the X they
+    // were evaluated at, rel <= 2^-60. With L_k = X dln r_k/dX, a ratio moves by at most
     // |r| (q + q^2), q = |L_k| rel + Q_k rel^2, Q_k bounding X^2 |d2 ln r_k/dX2|;
     // s, absolute, by |L_s| rel + Q_s rel^2. The factor 1 + 2^-20 covers the
     // roundings here and the distance of X.hi from the exact X. With w = gX/B:
     // L_p = -w, L_V = -L_rho = 1/B, L_T = 1 - 2w, L_T0 = L_T + (g-1)X/C,
     // L_p0 = w d/C and L_s = g d/((g-1)B); Q is 1 for p, V, rho and T, 2 for
     // T0, 1 + g(g-1)(X/C)^2 for p0 and g/(g-1) for s.
-    static HWY_INLINE void GrowBounds(Evaluated &out, const Gamma &gamma, V X, V dX, V invB, V C, V dm)
+    static HWY_INLINE void Grow(Evaluated &out, const Gamma &gamma, V rel)
     {
+        const V X = out.X, invB = out.invB, C = out.C, dm = out.dm;
         const D d;
         const V one = hn::Set(d, 1.0);
         const V g = gamma.g;
-        const V rel = hn::Div(dX, X);
         const V rel2 = rel * rel;
         const V w = g * X * invB;
         const V invC = hn::Div(one, C);
