@@ -158,66 +158,105 @@ template<class D> struct Inverse {
         return out;
     }
 
-    static HWY_INLINE typename K::Evaluated At(const Gamma &G, DD X, const Tables &t)
+    template<int kOnly = -1> static HWY_INLINE typename K::Evaluated At(const Gamma &G, DD X, const Tables &t)
     {
-        return K::template EvaluateAt<true>(G, hn::Sqrt(X.hi), X, t);
+        return K::template EvaluateAt<true, kOnly>(G, hn::Sqrt(X.hi), X, t);
     }
 
     // f = s or ln p0 at an evaluation, and X df/dX: g d/((g - 1) B) for s,
     // g X d/(B C) for ln p0, d = X - 1 to a few ulps even next to 1.
-    static HWY_INLINE DD F(bool entropy, const typename K::Evaluated &e) { return entropy ? e.ratio[6] : e.lnP0; }
-    static HWY_INLINE V Slope(bool entropy, const Gamma &G, const typename K::Evaluated &e)
+    template<bool kEntropy> static HWY_INLINE DD F(const typename K::Evaluated &e)
+    {
+        return kEntropy ? e.ratio[6] : e.lnP0;
+    }
+    template<bool kEntropy> static HWY_INLINE V Slope(const Gamma &G, const typename K::Evaluated &e)
     {
         const V gd = G.g * e.dm * e.invB;
-        return entropy ? gd * G.invGm1.hi : hn::Div(gd * e.X, e.C);
+        return kEntropy ? gd * G.invGm1.hi : hn::Div(gd * e.X, e.C);
+    }
+
+    // ln w for w > 0 in double, for starting points only.
+    static HWY_INLINE V Ln(V w, const Tables &t)
+    {
+        return K::Log1p(DD {w - Set(1.0), hn::Zero(D())}, DD {w, hn::Zero(D())}, t).value.hi;
+    }
+
+    // The starting y = ln X: next to X = 1, f = c y^2/2 with c its second
+    // derivative there; far from it, f's asymptote in y, or for gamma above 4
+    // below X = 1 the form that holds where g X is near 1: s = ln(1 + 1/(g X))
+    // (A/(g - 1)) + (ln X + A ln(g/A))/(g - 1) solved once by substitution,
+    // and p0 = (2 + g X)/(1 + g X).
+    template<bool kEntropy> static HWY_INLINE V Start(bool high, const Gamma &G, V v, V target, const Tables &t)
+    {
+        const V one = Set(1.0), g = G.g, A = G.A.hi, gm1 = G.gm1.hi, invA = G.invA.hi;
+        const V lnA = Ln(A, t), lnGA = Ln(g * invA, t);
+        const V curvature = kEntropy ? g * G.invGm1.hi * invA : g * invA * invA;
+        V near = hn::Sqrt(hn::Div(target + target, curvature));
+        V far;
+        if (high) {
+            far = kEntropy ? Fma(gm1, target, hn::Neg(A * lnGA))
+                           : Fma(gm1, target + lnGA, hn::Neg(g * Ln(gm1 * invA, t)));
+        } else {
+            if constexpr (kEntropy) {
+                far = hn::Neg(hn::Div(Fma(gm1, target, A * lnA), g));
+                const V scaled = gm1 * target;
+                // 1/(g X) = exp(L) - 1, L = ((g - 1) s - ln X - A ln(g/A))/A
+                const V L0 = scaled * invA;
+                const V x0 = hn::Div(one, g * ExpM1(L0, t));
+                const V L1 = hn::Max((scaled - Ln(x0, t) - A * lnGA) * invA, Set(0x1p-1000));
+                far = hn::IfThenElse(hn::Gt(g, Set(4.0)), Ln(hn::Div(one, g * ExpM1(L1, t)), t), far);
+            } else {
+                // p0 falls linearly in X from its value at X = 0.
+                const V top = Fma(g * G.invGm1.hi, Ln(Set(2.0) * invA, t), lnA);
+                far = Ln(hn::Max(Set(2.0) * hn::Div(top - target, g), Set(0x1p-1000)), t);
+                // ... where g X is below 0.05, and from (2 + g X)/(1 + g X) above.
+                const V mid = Ln(hn::Max(hn::Div(Set(2.0) - v, g * (v - one)), Set(0x1p-1000)), t);
+                far = hn::IfThenElse(hn::And(hn::Gt(g, Set(4.0)), hn::Gt(top - target, Set(0.025))), mid, far);
+            }
+            near = hn::Neg(near);
+        }
+        // A far start on the other side of X = 1 is replaced by the near one.
+        const Mask wrong = high ? hn::Le(far, hn::Zero(D())) : hn::Ge(far, hn::Zero(D()));
+        const V y = hn::IfThenElse(hn::Or(hn::Lt(hn::Abs(near), one), wrong), near, far);
+        return hn::IfThenZeroElse(hn::IsNaN(y), hn::Min(hn::Max(y, Set(-270.0)), Set(270.0)));
+    }
+
+    // exp(x) - 1 for x >= 0 to a few ulps, cancellation aside: starts only.
+    static HWY_INLINE V ExpM1(V x, const Tables &t)
+    {
+        return K::Exp(DD {hn::Min(x, Set(700.0)), hn::Zero(D())}, t).hi - Set(1.0);
     }
 
     // p0 and s have no closed-form root. Newton steps on sqrt(f), nearly
     // linear in y = ln X on each side of X = 1 (f grows as (X - 1)^2 next
-    // to it and as |ln X| far from it), from the quadratic start next to 1
-    // and the asymptote far from it; a fixed number for every lane. The steps
-    // need no bound: the root's comes from the last residual.
-    static HWY_INLINE Solved Newton(int k, bool high, const Gamma &G, V v, const Tables &t)
+    // to it and as |ln X| far from it), a fixed number for every lane, each
+    // evaluating f alone. The steps need no bound: the root's comes from the
+    // last residual.
+    template<bool kEntropy> static HWY_INLINE Solved Newton(int k, bool high, const Gamma &G, V v, const Tables &t)
     {
         const D d;
-        const bool entropy = k == 6;
-        const V zero = hn::Zero(d), one = Set(1.0), g = G.g, A = G.A.hi;
+        const V zero = hn::Zero(d), one = Set(1.0);
         // s from (0, inf), p0 from (1, inf): the extremum itself is the exact path's.
-        const Mask inRange = hn::And(hn::Gt(v, entropy ? zero : one), hn::Lt(v, Set(HUGE_VAL)));
+        const Mask inRange = hn::And(hn::Gt(v, kEntropy ? zero : one), hn::Lt(v, Set(HUGE_VAL)));
         v = hn::IfThenElse(inRange, v, Set(2.0));
         DD target {v, zero};
         V targetBound = zero;
-        if (!entropy) {
+        if constexpr (!kEntropy) {
             const auto L = K::Log1p(K::TwoSum(v, Set(-1.0)), DD {v, zero}, t);
             target = L.value;
             targetBound = L.error;
         }
-        const auto ln = [&](V w) { return K::Log1p(DD {w - one, zero}, DD {w, zero}, t).value.hi; };
-        const V invA = G.invA.hi, lnA = ln(A), lnGA = ln(g * invA), tt = target.hi;
-        const V curvature = entropy ? g * G.invGm1.hi * invA : g * invA * invA; // d2f/dy2 at X = 1
-        V near = hn::Sqrt(hn::Div(tt + tt, curvature));
-        V far;
-        if (entropy) {
-            far = high ? Fma(G.gm1.hi, tt, hn::Neg(A * lnGA)) : hn::Neg(hn::Div(Fma(G.gm1.hi, tt, A * lnA), g));
-        } else if (high) {
-            far = Fma(G.gm1.hi, tt + lnGA, hn::Neg(g * ln(G.gm1.hi * invA)));
-        } else { // p0 falls linearly in X from its value at X = 0
-            const V top = Fma(g * G.invGm1.hi, ln(Set(2.0) * invA), lnA);
-            far = ln(hn::Max(Set(2.0) * hn::Div(top - tt, g), Set(0x1p-1000)));
-        }
-        if (!high)
-            near = hn::Neg(near);
-        V y = hn::IfThenElse(hn::Lt(hn::Abs(near), one), near, far);
-        y = hn::Min(hn::Max(y, Set(-270.0)), Set(270.0));
+        const V tt = target.hi;
+        const V y = Start<kEntropy>(high, G, v, tt, t);
         const V grown = K::Exp(DD {hn::Abs(y), zero}, t).hi;
         DD X {hn::IfThenElse(hn::Lt(y, zero), hn::Div(one, grown), grown), zero};
         const V root = hn::Sqrt(tt);
-        for (int step = 0; step < 5; ++step) {
-            const typename K::Evaluated e = At(G, X, t);
-            const DD f = F(entropy, e);
+        for (int step = 0; step < 7; ++step) {
+            const typename K::Evaluated e = At < kEntropy ? 6 : 5 > (G, X, t);
+            const DD f = F<kEntropy>(e);
             const V phi = hn::Sqrt(hn::Max(f.hi, zero));
             const V residual = K::AddSloppy(target, K::Neg(f)).hi;
-            V dy = hn::Div((phi + phi) * residual, (root + phi) * Slope(entropy, G, e));
+            V dy = hn::Div((phi + phi) * residual, (root + phi) * Slope<kEntropy>(G, e));
             // A lane gone astray stays astray on every target, and fails below.
             dy = hn::IfThenZeroElse(hn::IsNaN(dy), dy);
             dy = hn::Min(hn::Max(dy, Set(-4.0)), Set(4.0));
@@ -229,20 +268,23 @@ template<class D> struct Inverse {
                     Fma(q, Fma(q, Fma(q, Fma(q, Set(1.0 / 720), Set(1.0 / 120)), Set(1.0 / 24)), Set(1.0 / 6)),
                         Set(0.5)),
                     one);
-            for (int k2 = 0; k2 < 4; ++k2)
+            for (int square = 0; square < 4; ++square)
                 m = m * (m + Set(2.0));
-            X = K::AddSloppy(X, K::MulDDd(X, m));
+            const DD next = K::AddSloppy(X, K::MulDDd(X, m));
+            // A step past X = 1 halves ln X instead: the root is on this side.
+            const Mask past = high ? hn::Le(next.hi, one) : hn::Ge(next.hi, one);
+            X = K::Select(past, DD {hn::Sqrt(X.hi), zero}, next);
         }
         // The root lies within (|r| + E)/|f'| of X when f' keeps its size over
         // that interval: so when the interval is below 2^-62 of X and of
         // |X - 1|, which also puts the root on X's side of 1. E: f's bound,
         // the target's, and the subtraction's 4u^2 (|t| + |f|).
         const typename K::Evaluated e = At(G, X, t);
-        const DD f = F(entropy, e);
+        const DD f = F<kEntropy>(e);
         const DD r = K::AddSloppy(target, K::Neg(f));
-        const V E = (entropy ? e.bound[6] : e.lnP0Bound) + targetBound + Set(0x1p-103) * (hn::Abs(tt) + hn::Abs(f.hi));
+        const V E = (kEntropy ? e.bound[6] : e.lnP0Bound) + targetBound + Set(0x1p-103) * (hn::Abs(tt) + hn::Abs(f.hi));
         const V rel = hn::Div(
-            (hn::Abs(r.hi) + hn::Abs(r.lo) + E * Set(1 + 0x1p-50)) * Set(1 + 0x1p-47), hn::Abs(Slope(entropy, G, e)));
+            (hn::Abs(r.hi) + hn::Abs(r.lo) + E * Set(1 + 0x1p-50)) * Set(1 + 0x1p-47), hn::Abs(Slope<kEntropy>(G, e)));
         const Mask side = high ? hn::Gt(e.dm, zero) : hn::Lt(e.dm, zero);
         const Mask small = hn::And(hn::Le(rel, Set(0x1p-62)), hn::Le(rel * e.X, Set(0x1p-62) * hn::Abs(e.dm)));
         return Settle(k, G, Square {X, rel, hn::And(inRange, hn::And(side, small))}, e);
@@ -268,7 +310,7 @@ template<class D> struct Inverse {
             s = FromT0(G, DD {v, hn::Zero(D())}, hn::Zero(D()), high);
             break;
         default:
-            return Newton(k, high, G, v, t);
+            return k == 6 ? Newton<true>(k, high, G, v, t) : Newton<false>(k, high, G, v, t);
         }
         // A lane out of range computes at a harmless point and is left out.
         const Square safe {K::Select(s.ok, s.X, DD {Set(4.0), hn::Zero(D())}), hn::IfThenElseZero(s.ok, s.rel), s.ok};

@@ -321,8 +321,10 @@ template<class D> struct Kernel {
     }
 
     // With kGiven, the ratios at X = X.hi + X.lo in place of M^2, M = sqrt(X)
-    // in double telling the domain.
-    template<bool kGiven> static HWY_INLINE Evaluated EvaluateAt(const Gamma &gamma, V M, DD X, const Tables &t)
+    // in double telling the domain. kOnly = 5 makes ln p0 alone (lnP0, no
+    // ratio), 6 the entropy alone: a root finder's steps.
+    template<bool kGiven, int kOnly = -1>
+    static HWY_INLINE Evaluated EvaluateAt(const Gamma &gamma, V M, DD X, const Tables &t)
     {
         const D d;
         const V one = hn::Set(d, 1.0);
@@ -338,21 +340,30 @@ template<class D> struct Kernel {
         DD m2 = TwoProd(M, M); // exact
         if constexpr (kGiven)
             m2 = Select(out.inDomain, X, m2);
+        constexpr bool kAll = kOnly < 0, kEntropy = kAll || kOnly == 6, kLnP0 = kAll || kOnly == 5;
         const DD B = AddDDd(MulDDd(m2, g), one); // 1 + g M^2
-        const DD Am2 = MulDD(m2, A);
+        DD Am2, invAm2;
+        if constexpr (kEntropy)
+            Am2 = MulDD(m2, A);
         const DD C = AddDDd(MulDD(gm1, m2), hn::Set(d, 2.0)); // 2 + (g - 1) M^2
 
         const DD invB = Reciprocal(B);
-        const DD invAm2 = Reciprocal(Am2);
+        if constexpr (kEntropy)
+            invAm2 = Reciprocal(Am2);
 
         DD *r = out.ratio;
-        r[1] = MulDD(A, invB);              // p
-        r[3] = MulDD(Am2, invB);            // V
-        r[2] = MulDD(B, invAm2);            // rho
-        r[0] = MulDD(r[1], r[3]);           // T
-        r[4] = MulDD(MulDD(r[0], C), invA); // T0
-        for (int k = 0; k < 5; ++k)
-            out.bound[k] = hn::Set(d, 0x1p-96) * hn::Abs(r[k].hi);
+        if constexpr (kAll) {
+            r[1] = MulDD(A, invB);   // p
+            r[3] = MulDD(Am2, invB); // V
+        }
+        if constexpr (kEntropy)
+            r[2] = MulDD(B, invAm2); // rho
+        if constexpr (kAll) {
+            r[0] = MulDD(r[1], r[3]);           // T
+            r[4] = MulDD(MulDD(r[0], C), invA); // T0
+            for (int k = 0; k < 5; ++k)
+                out.bound[k] = hn::Set(d, 0x1p-96) * hn::Abs(r[k].hi);
+        }
 
         // With x = g d/(1 + g), y = -d/((1 + g) M^2) and z = -d/(1 + g M^2),
         // d = M^2 - 1: p = 1/(1 + x), rho = 1 + y, and (p0/p0*)/p to the power
@@ -362,12 +373,21 @@ template<class D> struct Kernel {
         const DD dm = AddDDd(TwoSum(m2.hi, hn::Neg(one)), m2.lo);
         const Logarithm Lx = Log1p(MulDD(MulDDd(dm, g), invA), MulDD(B, invA), t);
         const DD minusD = Neg(dm);
-        const Logarithm Ly = Log1p(MulDD(minusD, invAm2), r[2], t);
-        const Logarithm Lz = Log1p(MulDD(minusD, invB), MulDD(C, invB), t);
+        Logarithm Ly, Lz;
+        if constexpr (kEntropy)
+            Ly = Log1p(MulDD(minusD, invAm2), r[2], t);
+        if constexpr (kLnP0)
+            Lz = Log1p(MulDD(minusD, invB), MulDD(C, invB), t);
         // Next to M = 1 the first-order terms cancel: g y + x = g d^2/((1 + g) M^2)
         // and g z + x = g^2 d^2/((1 + g)(1 + g M^2)) are formed directly and
         // the rest summed as log1p(v) - v, all of one size.
-        const auto near = hn::And(Lx.small, hn::And(Ly.small, Lz.small));
+        hn::Mask<D> near;
+        if constexpr (kAll)
+            near = hn::And(Lx.small, hn::And(Ly.small, Lz.small));
+        else if constexpr (kEntropy)
+            near = hn::And(Lx.small, Ly.small);
+        else
+            near = hn::And(Lx.small, Lz.small);
         // Lanes far from M = 1 need no second form: skipped when no lane is
         // near, which gives every lane the same bits either way.
         const bool anyNear = !hn::AllFalse(d, near);
@@ -387,17 +407,18 @@ template<class D> struct Kernel {
             return q;
         };
         const auto gd2 = [&] { return MulDDd(MulDD(dm, dm), g); };
-        V lnP0Bound;
-        r[6] = combine(
-            Ly, [&] { return MulDD(gd2(), invAm2); }, out.bound[6]);
-        const DD lnP0 = combine(
-            Lz, [&] { return MulDDd(MulDD(MulDD(gd2(), invA), invB), g); }, lnP0Bound);
-        const auto expOk = hn::Le(lnP0.hi, hn::Set(d, 700.0));
-        out.inDomain = hn::And(out.inDomain, expOk);
-        r[5] = Exp(Select(expOk, lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
-        out.bound[5] = r[5].hi * (lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-84));
-        out.lnP0 = lnP0;
-        out.lnP0Bound = lnP0Bound;
+        if constexpr (kEntropy)
+            r[6] = combine(
+                Ly, [&] { return MulDD(gd2(), invAm2); }, out.bound[6]);
+        if constexpr (kLnP0)
+            out.lnP0 = combine(
+                Lz, [&] { return MulDDd(MulDD(MulDD(gd2(), invA), invB), g); }, out.lnP0Bound);
+        if constexpr (kAll) {
+            const auto expOk = hn::Le(out.lnP0.hi, hn::Set(d, 700.0));
+            out.inDomain = hn::And(out.inDomain, expOk);
+            r[5] = Exp(Select(expOk, out.lnP0, DD {hn::Zero(d), hn::Zero(d)}), t);
+            out.bound[5] = r[5].hi * (out.lnP0Bound * hn::Set(d, 1.001) + hn::Set(d, 0x1p-84));
+        }
         out.X = m2.hi;
         out.invB = invB.hi;
         out.C = C.hi;
