@@ -172,6 +172,32 @@ TEST(InverseKernel, SettledRootsAreTheExactOnes)
         }
 }
 
+// One gamma for every element is read once; the answers are those of the
+// same gamma given with each.
+TEST(InverseKernel, OneGammaForAllGivesWhatEachGets)
+{
+    for (int k = 0; k < 7; ++k)
+        for (const bool high : {false, true}) {
+            std::vector<Case> in;
+            for (Case c : cases(k, 300)) {
+                c.gamma = 1.4;
+                in.push_back(c);
+            }
+            const Result each = run(k, high, in);
+            Result all(in.size());
+            std::vector<double> value;
+            for (const Case &c : in)
+                value.push_back(c.value);
+            const double gamma = 1.4;
+            auto *c = all.column;
+            flow::inverse::roots(k, high, value.data(), &gamma, false, in.size(), all.M.data(),
+                {c[0].data(), c[1].data(), c[2].data(), c[3].data(), c[4].data(), c[5].data(), c[6].data()}, all.rest);
+            ASSERT_EQ(all.rest, each.rest);
+            for (std::size_t i = 0; i < in.size(); ++i)
+                ASSERT_TRUE(sameBits(all.M[i], each.M[i]));
+        }
+}
+
 // The rows of mpmath's table of hard cases the kernel settles match it, and
 // it settles no row without a root.
 TEST(InverseKernel, SettledHardCasesMatchTheirTable)
