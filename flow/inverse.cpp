@@ -383,6 +383,31 @@ bool OneOf(int k, bool high, double gamma, double value, double *M, double *rati
     return hn::AllTrue(d, s.settled);
 }
 
+void BoundedT0Of(bool high, double gamma, double tHi, double tLo, double tBound, BoundedRoot &out)
+{
+    using I = Inverse<hn::CappedTag<double, 1>>;
+    using K = I::K;
+    using DD = I::DD;
+    const hn::CappedTag<double, 1> d;
+    const Tables &t = forward::tables();
+    const K::Gamma G = K::GammaOf(hn::Set(d, gamma));
+    const I::Square s = I::FromT0(G, DD {hn::Set(d, tHi), hn::Set(d, tLo)}, hn::Set(d, tBound), high);
+    const auto ok = hn::And(s.ok, hn::Le(s.rel, hn::Set(d, 0x1p-60)));
+    const DD X = K::Select(ok, s.X, DD {hn::Set(d, 4.0), hn::Zero(d)});
+    K::Evaluated e = I::At(G, X, t);
+    K::Grow(e, G, hn::IfThenElseZero(ok, s.rel));
+    const DD M = K::Sqrt(X);
+    out.M = hn::GetLane(M.hi);
+    out.Mlo = hn::GetLane(M.lo);
+    out.Mbound = hn::GetLane(M.hi * I::Fma(s.rel, hn::Set(d, 0.5 + 0x1p-40), hn::Set(d, 0x1p-100)));
+    for (int k = 0; k < 7; ++k) {
+        out.at.hi[k] = hn::GetLane(e.ratio[k].hi);
+        out.at.lo[k] = hn::GetLane(e.ratio[k].lo);
+        out.at.bound[k] = hn::GetLane(e.bound[k]);
+    }
+    out.at.inDomain = hn::AllTrue(d, hn::And(ok, e.inDomain));
+}
+
 } // namespace HWY_NAMESPACE
 } // namespace flow::inverse
 HWY_AFTER_NAMESPACE();
@@ -392,6 +417,7 @@ namespace flow::inverse {
 
 HWY_EXPORT(RootsOf);
 HWY_EXPORT(OneOf);
+HWY_EXPORT(BoundedT0Of);
 
 void roots(int k, bool high, const double *value, const double *gamma, bool gammaPerElement, std::size_t n, double *M,
     const forward::Columns &out, std::vector<std::size_t> &rest)
@@ -407,6 +433,13 @@ void roots(int k, bool high, const double *value, const double *gamma, bool gamm
 bool one(int k, bool high, double gamma, double value, double &M, double ratio[7])
 {
     return k >= 0 && k <= 6 && HWY_DYNAMIC_DISPATCH(OneOf)(k, high, gamma, value, &M, ratio);
+}
+
+BoundedRoot boundedT0(bool high, double gamma, double tHi, double tLo, double tBound)
+{
+    BoundedRoot out {};
+    HWY_DYNAMIC_DISPATCH(BoundedT0Of)(high, gamma, tHi, tLo, tBound, out);
+    return out;
 }
 
 } // namespace flow::inverse

@@ -18,10 +18,21 @@ namespace flow::inverse {
 // M[i] and every ratio at the exact root, column k holding value[i]. The
 // index of an element the kernel does not settle is appended to rest, in
 // order, and its outputs hold no answer.
-void roots(int k, bool high, const double *value, const double *gamma, bool gammaPerElement, std::size_t n,
-    double *M, const forward::Columns &out, std::vector<std::size_t> &rest);
+void roots(int k, bool high, const double *value, const double *gamma, bool gammaPerElement, std::size_t n, double *M,
+    const forward::Columns &out, std::vector<std::size_t> &rest);
 
 // One value in one lane: true when the kernel settles M and all seven.
 bool one(int k, bool high, double gamma, double value, double &M, double ratio[7]);
+
+// For the heat process: the root of T0/T0* = t on one branch, where t is
+// known only to lie within tBound of tHi + tLo (|tLo| at most half an ulp of
+// tHi). The exact root lies within Mbound of M + Mlo, and each ratio there
+// within at.bound[k] of at.hi[k] + at.lo[k], wherever t lies in that
+// interval; at.inDomain is false where the kernel cannot bound them.
+struct BoundedRoot {
+    double M, Mlo, Mbound;
+    forward::Bounded at;
+};
+BoundedRoot boundedT0(bool high, double gamma, double tHi, double tLo, double tBound);
 
 } // namespace flow::inverse

@@ -222,6 +222,30 @@ TEST(InverseKernel, SettledHardCasesMatchTheirTable)
     EXPECT_GT(settled, rows.size() / 5); // the table seeks what is hard
 }
 
+// T0's root from a target known within a bound, as the heat process gives
+// it: the forward kernel's T0 at M, with its bound, has M itself as its
+// root, so M and the exact ratios there lie within the bounds given.
+TEST(InverseKernel, BoundedT0RootHoldsItsTarget)
+{
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::size_t bounded = 0, n = 2000;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double g = i % 2 ? 1.4 : 1 + std::pow(10.0, -3 + 9 * unit(random));
+        const double M = i % 3 ? std::pow(10.0, -3 + 6 * unit(random)) : 1 + (unit(random) - 0.5) * 1e-6;
+        const flow::forward::Bounded t = flow::forward::bounded(g, M);
+        const flow::inverse::BoundedRoot r = flow::inverse::boundedT0(M > 1, g, t.hi[4], t.lo[4], t.bound[4]);
+        if (!t.inDomain || !r.at.inDomain)
+            continue;
+        ++bounded;
+        SCOPED_TRACE("gamma = " + std::to_string(g) + ", M = " + std::to_string(M));
+        EXPECT_LE(std::abs((M - r.M) - r.Mlo), r.Mbound * (1 + 0x1p-40));
+        for (int j = 0; j < 7; ++j)
+            EXPECT_LE(flow::exact::distance(j, g, M, r.at.hi[j], r.at.lo[j]), r.at.bound[j]) << "ratio " << j;
+    }
+    EXPECT_GT(bounded, n * 3 / 4); // next to M = 1 the root moves as the square root of t
+}
+
 TEST(InverseKernel, LeavesWhatItCannotSettle)
 {
     std::vector<std::size_t> rest;
