@@ -107,8 +107,8 @@ template<class D> struct Heat {
         // (s2 - s1)/R = s1 - s2 in the sonic-state entropy the kernel has;
         // settled by its size, either sign.
         const DD ds = K::AddSloppy(in.ratio[6], K::Neg(out.at.ratio[6]));
-        const V dsBound = in.bound[6] + out.at.bound[6]
-            + Set(0x1p-103) * (hn::Abs(in.ratio[6].hi) + hn::Abs(out.at.ratio[6].hi));
+        const V dsBound
+            = in.bound[6] + out.at.bound[6] + Set(0x1p-103) * (hn::Abs(in.ratio[6].hi) + hn::Abs(out.at.ratio[6].hi));
         settled = hn::And(settled, K::Decided(Abs(ds), dsBound));
         e.field[8] = ds.hi;
         // q* = 1/(T0/T0*) - 1 = (d/B)^2/(T0/T0*) at the inlet, d = M1^2 - 1,
@@ -120,8 +120,8 @@ template<class D> struct Heat {
         const DD B = K::AddDDd(K::MulDDd(m2, G.g), one);
         const DD ratio = K::MulDD(dm, K::Reciprocal(B));
         V qBound;
-        const DD qStar = Quotient(
-            K::MulDD(ratio, ratio), in.ratio[4], Set(0x1p-99), hn::Div(in.bound[4], in.ratio[4].hi), qBound);
+        const DD qStar
+            = Quotient(K::MulDD(ratio, ratio), in.ratio[4], Set(0x1p-99), hn::Div(in.bound[4], in.ratio[4].hi), qBound);
         const DD T0Star = K::AddDDd(qStar, one);
         settled = hn::And(settled, K::Decided(qStar, qBound));
         settled = hn::And(settled, K::Decided(T0Star, qBound + Set(0x1p-103) * T0Star.hi));
@@ -207,8 +207,8 @@ namespace flow::heatkernel {
 HWY_EXPORT(ExitsOf);
 HWY_EXPORT(OneOf);
 
-void exits(const double *M1, const double *heat, bool qGiven, const double *gamma, bool gammaPerElement,
-    std::size_t n, const Columns &out, std::vector<std::size_t> &rest)
+void exits(const double *M1, const double *heat, bool qGiven, const double *gamma, bool gammaPerElement, std::size_t n,
+    const Columns &out, std::vector<std::size_t> &rest)
 {
     HWY_DYNAMIC_DISPATCH(ExitsOf)(M1, heat, qGiven, gamma, gammaPerElement, n, out, rest);
 }
