@@ -37,13 +37,18 @@ def tie_distance(x):
 
 
 def to_fraction(x):
-    """A positive mpmath value exactly, clamped past either end of the doubles so the integers stay small."""
-    if x > mpmath.ldexp(1, 1100):  # past any double; p0 at gamma next to 1 reaches 2^(2^62)
-        return Fraction(2**1100)
-    if x < mpmath.ldexp(1, -1200):  # rounds to 0
-        return Fraction(1, 2**1200)
-    man, exp = mpmath.mpf(x).man_exp
-    return Fraction(man * 2**exp) if exp >= 0 else Fraction(man, 2**-exp)
+    """An mpmath value exactly, as it is rather than rounded to the working precision, clamped past either end of the
+    doubles so the integers stay small."""
+    x = x if isinstance(x, mpmath.mpf) else mpmath.mpf(x)
+    man, exp = x.man_exp  # |x| = man 2^exp
+    if man == 0:
+        return Fraction(0)
+    sign = -1 if x < 0 else 1
+    if man.bit_length() + exp > 1100:  # past any double; p0 at gamma next to 1 reaches 2^(2^62)
+        return sign * Fraction(2**1100)
+    if man.bit_length() + exp < -1200:  # rounds to 0
+        return sign * Fraction(1, 2**1200)
+    return sign * (Fraction(man * 2**exp) if exp >= 0 else Fraction(man, 2**-exp))
 
 
 def mp(x):

@@ -60,13 +60,13 @@ def decided(values_low, values_high, known=0):
     rational, found exactly elsewhere (None here)."""
     out = [None] * known
     for lo, hi in zip(values_low[known:], values_high[known:]):
-        if lo <= 0:
+        a, b = to_fraction(lo), to_fraction(hi)
+        if a == 0 and b == 0:
             out.append(0.0)
             continue
-        a, b = to_fraction(lo), to_fraction(hi)
-        if nearest(a) != nearest(b) or tie_distance(b) < Fraction(1, 2**150):
+        if sign(a) != sign(b) or nearest(abs(a)) != nearest(abs(b)) or tie_distance(abs(b)) < Fraction(1, 2**150):
             raise Undecided
-        out.append(nearest(b))
+        out.append(nearest(abs(b)) * sign(b))
     return out
 
 
@@ -80,7 +80,16 @@ def ratios_at(g, X_fraction, X_at, distance=None):
         low = mp_ratios(g, X_fraction if X_fraction is not None else X_at(bits))
     with mpmath.workprec(2 * bits):
         high = mp_ratios(g, X_fraction if X_fraction is not None else X_at(2 * bits))
-    out = decided(low, high, 5 if X_fraction is not None or isinstance(X_at, Surd) else 0)
+    out = decided(low, high, 5)
+    if X_fraction is None and not isinstance(X_at, Surd):
+        # X known within a part in 2^bits: the rational ratios, monotone over so small an interval, take one double
+        # at both ends, or the row is left out (as where the root sits at 1 + gamma's midpoint's side).
+        with mpmath.workprec(2 * bits):
+            X = to_fraction(X_at(2 * bits))
+        ends = [X * (1 - Fraction(1, 2**bits)), X * (1 + Fraction(1, 2**bits))]
+        out[:5] = [nearest(exact(n, gf, ends[0])) for n in NAMES[:5]]
+        if out[:5] != [nearest(exact(n, gf, ends[1])) for n in NAMES[:5]]:
+            raise Undecided
     if isinstance(X_at, Surd):
         out[:5] = [nearest_surd(exact(n, gf, X_at), low[i]) for i, n in enumerate(NAMES[:5])]
     if X_fraction is not None:
@@ -235,8 +244,9 @@ def classify(name, high, g, v):
     """('outside'|'atlimit', limit) when v is no interior value of the branch's range, else None."""
     low_end, high_end, low_open, high_open = range_of(name, high, g)
     V = Fraction(v)
+    # A value of 0 is no limit but outside: no ratio is 0.
     if V < low_end or (V == low_end and low_open):
-        return ("outside" if V < low_end else "atlimit"), nearest(low_end) if low_end > 0 else 0.0
+        return ("outside" if V < low_end or V == 0 else "atlimit"), nearest(low_end) if low_end > 0 else 0.0
     if high_end == "p0(0)":
         side = compare_p0_zero(g, v)
         if side >= 0:
@@ -617,15 +627,10 @@ def exit_ratios(g, X1, X2, X_at, M2, small_heat):
             a = mp_ratios(g, X1)
             b = mp_ratios(g, X2 if X2 is not None else X_at(prec))
             values.append([b[1] / a[1], b[0] / a[0], b[2] / a[2], b[3] / a[3], b[5] / a[5], a[6] - b[6]])
-    ds_low, ds_high = values[0][5], values[1][5]
-    out = decided(values[0][:5], values[1][:5], 4 if X2 is not None or isinstance(X_at, Surd) else 0)
+    out = decided(values[0], values[1], 4 if X2 is not None or isinstance(X_at, Surd) else 0)
     if isinstance(X_at, Surd):
         out[:4] = [nearest_surd(exact(n, gf, X_at) / exact(n, gf, X1), values[0][i]) for i, n in
                    enumerate(("p", "T", "rho", "V"))]
-    ds = decided([abs(ds_low)], [abs(ds_high)])[0]
-    if (ds_low > 0) != (ds_high > 0):
-        raise Undecided
-    out.append(ds if ds_high > 0 else -ds)
     if X2 is not None:
         out[:4] = [nearest(exact(n, gf, X2) / exact(n, gf, X1)) for n in ("p", "T", "rho", "V")]
     return out
