@@ -502,7 +502,22 @@ def boundary_values(name, high, g):
     return [v for v in out if 0 < v < math.inf]
 
 
-def inverse_rows(seed, count):
+def tie_search(g, name, rnd, tries, keep):
+    """The keep values of p, rho or V, among tries random ones, whose root's M, T or T0 lies closest to a midpoint
+    between doubles: their roots are rational, so the search is cheap."""
+    gf = Fraction(g)
+    scored = []
+    for v in random_values(name, False, g, rnd, tries):
+        X = closed_root(name, False, gf, Fraction(v))[0]
+        with mpmath.workprec(200):
+            close = [tie_distance(to_fraction(mpmath.sqrt(mp(X))))]
+        close += [tie_distance(exact(n, gf, X)) for n in ("T", "T0")]
+        scored.append((min(close), v))
+    scored.sort()
+    return [v for _, v in scored[:keep]]
+
+
+def inverse_rows(seed, count, tries, keep):
     rnd = random.Random(seed)
     rows, skipped = [], 0
     for g in GAMMAS:
@@ -518,6 +533,8 @@ def inverse_rows(seed, count):
                         vs.append(("forward", forward_value(name, g, M)))
                 vs += [("edge", v) for v in boundary_values(name, high, g)]
                 vs += [("random", v) for v in random_values(name, high, g, rnd, count)]
+                if name in ("p", "rho", "V"):
+                    vs += [("tie", v) for v in tie_search(g, name, rnd, tries, keep)]
                 seen = set()
                 for kind, v in vs:
                     if v in seen or not math.isfinite(v):
@@ -696,8 +713,10 @@ def main():
     parser.add_argument("--heat", default=os.path.join(data, "heat_hard.csv"))
     parser.add_argument("--seed", type=int, default=21)
     parser.add_argument("--random", type=int, default=12, help="random values per quantity, branch and gamma")
+    parser.add_argument("--tries", type=int, default=3000, help="random p, rho and V searched for near-ties, per gamma")
+    parser.add_argument("--keep", type=int, default=3, help="near-ties kept per quantity and gamma")
     args = parser.parse_args()
-    rows, skipped = inverse_rows(args.seed, args.random)
+    rows, skipped = inverse_rows(args.seed, args.random, args.tries, args.keep)
     write_inverse(args.inverse, rows)
     counts = {}
     for kind, *_, found, _M, _v, _l in rows:
