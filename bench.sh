@@ -44,6 +44,10 @@ echo "== Forward kernel at each instruction set against plain closed forms (medi
 measure "$build/bench/forward_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
 
 echo
+echo "== Inverse kernel against plain closed forms, p0 and s against the forward kernel (median of 9, interleaved)"
+measure "$build/bench/inverse_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
+
+echo
 echo "== Command line against its floors (median of 5 repetitions, interleaved)"
 measure "$build/bench/cli_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 

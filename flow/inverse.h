@@ -3,8 +3,11 @@
 // The Mach number from a value of one ratio, in bulk, with every ratio at
 // the exact root: a double-double kernel over SIMD lanes, like the forward
 // one, that carries an error bound with M and each ratio. Whatever the
-// bound cannot round, and every value next to an end of its range, is left
-// to the exact path (exact::inverse).
+// bounds cannot round is left to the exact path (exact::inverse): among it
+// values so near an end of their range that the root's bound grows past
+// 2^-60 of it, M outside [2^-200, 2^200], gamma outside (1, 1e6], a ratio
+// outside [2^-960, 2^1000], p0 = 1 and s = 0. docs/accuracy.md derives the
+// bounds.
 
 #include "flow/forward.h"
 
