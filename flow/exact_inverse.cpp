@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace flow::exact {
 
@@ -31,6 +32,8 @@ using namespace detail;
 constexpr int kT = 0, kP = 1, kRho = 2, kV = 3, kT0 = 4, kP0 = 5, kS = 6;
 constexpr mpfr_prec_t kFirst = 128;
 constexpr mpfr_prec_t k64 = 64;
+// An enclosure's half-width in ulps of its precision, log 2.
+constexpr mpfr_prec_t kSlack = 16;
 // From here an enclosure that has not settled asks whether the root is a
 // double or a midpoint exactly (p0 can be rational: gamma = 2, M = 0.5
 // gives 9/8).
@@ -141,8 +144,9 @@ int compare(int k, const Exact &x, const Big &v)
 }
 
 // Where the root on the branch lies from the point X: -1 below, 0 at it,
-// 1 above.
-int side(int k, bool high, const Exact &x, const Big &v)
+// 1 above. hint, an approximation of p0 or s at X already made, may spare
+// Ziv's loop.
+int side(int k, bool high, const Exact &x, const Big &v, const Approx *hint = nullptr)
 {
     if (turns(k)) {
         const int t = turnSide(k, x);
@@ -151,7 +155,9 @@ int side(int k, bool high, const Exact &x, const Big &v)
         if (high && t < 0)
             return 1;
     }
-    const int c = compare(k, x, v);
+    int c = hint ? (hint->past ? 1 : separated(*hint, v)) : 0;
+    if (c == 0)
+        c = compare(k, x, v);
     if (c == 0)
         return 0;
     return (c > 0) == rising(k, high) ? -1 : 1;
@@ -161,7 +167,7 @@ int side(int k, bool high, const Exact &x, const Big &v)
 void transcendentalAt(const Exact &x, double *p0, double *s)
 {
     if (!mpfr_zero_p(x.d)) {
-        transcendental(x, p0, s);
+        transcendental(x, p0, s, kFirst);
         return;
     }
     if (p0)
@@ -236,6 +242,33 @@ double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
     return quotient(num, den);
 }
 
+// p0 and s at an end of an enclosure in one pass: the given one for its
+// sign test, the other to round.
+struct End {
+    End(double gamma, const Big &m, mpfr_prec_t w, bool wantP0, bool wantS) : x(gamma, m), p0(w), s(w)
+    {
+        sonic = mpfr_zero_p(x.d);
+        if (!sonic && (wantP0 || wantS))
+            approximate(x, w, kLnPastDouble, wantP0 ? &p0 : nullptr, wantS ? &s : nullptr);
+    }
+    const Approx *hint(int k) const { return sonic || k < kP0 ? nullptr : k == kP0 ? &p0 : &s; }
+    // Ziv's loop takes over where this precision cannot tell, as next to
+    // M = 1, where p0 - 1 is below it.
+    double rounded(int j) const
+    {
+        if (sonic)
+            return j == kS ? 0 : 1;
+        if (const auto r = decided(j == kP0 ? p0 : s))
+            return *r;
+        double r = 0;
+        transcendental(x, j == kP0 ? &r : nullptr, j == kS ? &r : nullptr, 2 * mpfr_get_prec(p0.value));
+        return r;
+    }
+    Exact x;
+    Approx p0, s;
+    bool sonic;
+};
+
 Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propose)
 {
     const Big V(v);
@@ -248,20 +281,27 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
     for (mpfr_prec_t w = kFirst;; w *= 2) {
         Big Mw(w);
         propose(w, Mw);
-        // a and b a few ulps of w either side; the sign tests prove it.
+        // a and b 2^16 ulps of w either side, to spare Newton a step; the
+        // sign tests prove it.
         Big rad(w), a(w + 8), b(w + 8);
-        mpfr_mul_2si(rad, Mw, 6 - w, MPFR_RNDU);
+        mpfr_mul_2si(rad, Mw, kSlack - w, MPFR_RNDU);
         mpfr_sub(a, Mw, rad, MPFR_RNDD);
         mpfr_add(b, Mw, rad, MPFR_RNDU);
-        const Exact xa(gamma, a), xb(gamma, b);
-        const int sa = side(k, high, xa, V);
+        const bool wantP0 = !done[kP0] || k == kP0, wantS = !done[kS] || k == kS;
+        const mpfr_prec_t pw = w + 48;
+        const End ea(gamma, a, pw, wantP0, wantS);
+        const int sa = side(k, high, ea.x, V, ea.hint(k));
         if (sa == 0)
             return dyadicRoot(gamma, a, k, v);
-        const int sb = sa < 0 ? 1 : side(k, high, xb, V);
+        if (sa < 0)
+            continue;
+        const End eb(gamma, b, pw, wantP0, wantS);
+        const int sb = side(k, high, eb.x, V, eb.hint(k));
         if (sb == 0)
             return dyadicRoot(gamma, b, k, v);
-        if (sa < 0 || sb > 0)
+        if (sb > 0)
             continue;
+        const Exact &xa = ea.x, &xb = eb.x;
         if (std::isnan(M)) {
             const double da = rounded(a, MPFR_RNDN), db = rounded(b, MPFR_RNDN);
             if (da == db) {
@@ -282,17 +322,15 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
         }
         bool settled = !std::isnan(M);
         std::array<double, 7> ra {}, rb {};
-        const bool needTranscendental = (!done[kP0] || !done[kS]);
-        if (needTranscendental) {
-            transcendentalAt(xa, done[kP0] ? nullptr : &ra[kP0], done[kS] ? nullptr : &ra[kS]);
-            transcendentalAt(xb, done[kP0] ? nullptr : &rb[kP0], done[kS] ? nullptr : &rb[kS]);
-        }
         for (int j = 0; j < 7; ++j) {
             if (done[j])
                 continue;
             if (j < kP0) {
                 ra[j] = rational(xa, j);
                 rb[j] = rational(xb, j);
+            } else {
+                ra[j] = ea.rounded(j);
+                rb[j] = eb.rounded(j);
             }
             double lo = std::min(ra[j], rb[j]), hi = std::max(ra[j], rb[j]);
             const double turn = turnInside(j, xa, xb, gamma);
@@ -518,7 +556,10 @@ public:
                 mpfr_add_ui(next, m_M, 1, MPFR_RNDN);
                 mpfr_div_2ui(next, next, 1, MPFR_RNDN);
             }
-            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + 4;
+            // A step inside the enclosure enclosed() tries leaves M closer
+            // still: Newton's error squares, C delta^2 < delta once C delta
+            // < 1 (C is 1/(2 (M - 1)) next to M = 1, large).
+            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4;
             mpfr_swap(m_M, next);
             if (small)
                 break;
