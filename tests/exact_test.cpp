@@ -1,6 +1,7 @@
 #include "flow/exact.h"
 #include "flow/forward.h"
 #include "flow/relations.h"
+#include "hard_table.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,18 +29,11 @@ const std::vector<Row> &table()
 {
     static const std::vector<Row> rows = [] {
         std::vector<Row> out;
-        std::ifstream in(KALVENOR_TEST_DATA "/forward_hard.csv");
-        std::string line;
-        std::getline(in, line); // header
-        while (std::getline(in, line)) {
+        for (const hard_table::Row &row : hard_table::read(KALVENOR_TEST_DATA "/forward_hard.csv")) {
             std::array<double, 9> v {};
-            std::stringstream fields(line);
-            std::string field;
-            for (double &x : v) {
-                std::getline(fields, field, ',');
-                x = std::strtod(field.c_str(), nullptr);
-            }
-            out.push_back({line, v[0], v[1], {v[2], v[3], v[4], v[5], v[6], v[7], v[8]}});
+            for (std::size_t i = 0; i < v.size() && i < row.cells.size(); ++i)
+                v[i] = hard_table::number(row.cells[i]);
+            out.push_back({row.line, v[0], v[1], {v[2], v[3], v[4], v[5], v[6], v[7], v[8]}});
         }
         return out;
     }();

@@ -9,39 +9,10 @@ import sys
 from fractions import Fraction
 
 import mpmath
+from exact_rounding import mp, nearest, tie_distance, to_fraction
 
 PREC = 320
 NAMES = ["T", "p", "rho", "V", "T0", "p0", "s"]
-
-
-def scaled(x):
-    """(q, e) with x = q * 2^e, q in [2^52, 2^53) or e at the subnormal floor."""
-    n, d = x.numerator, x.denominator
-    e = max(n.bit_length() - d.bit_length() - 53, -1074)
-    q = Fraction(n, d << e) if e >= 0 else Fraction(n << -e, d)
-    if q >= 2**53:
-        e += 1
-        q /= 2
-    return q, e
-
-
-def nearest(x):
-    """The double nearest the positive rational x, ties to even, past the largest double infinity."""
-    q, e = scaled(x)
-    whole = math.floor(q)
-    rest = q - whole
-    if rest > Fraction(1, 2) or (rest == Fraction(1, 2) and whole % 2):
-        whole += 1
-    try:
-        return math.ldexp(whole, e)
-    except OverflowError:
-        return math.inf
-
-
-def tie_distance(x):
-    """How far x is from the nearest midpoint between doubles, in ulps (0.5 for a double)."""
-    q, _ = scaled(x)
-    return abs(q - math.floor(q) - Fraction(1, 2))
 
 
 def exact_rationals(g, M):
@@ -63,21 +34,11 @@ def logarithmic(g, M, prec):
     exact = exact_rationals(g, M)
     with mpmath.workprec(prec):
 
-        def mp(x):
-            return mpmath.mpf(x.numerator) / x.denominator
-
         gm, p, rho = mpmath.mpf(g), mp(exact["p"]), mp(exact["rho"])
         base = mp((2 + (Fraction(g) - 1) * Fraction(M) ** 2) / (1 + Fraction(g)))
         s = (gm * mpmath.log(rho) - mpmath.log(p)) / (gm - 1)
         p0 = p * base ** (gm / (gm - 1))
-        return [Fraction(*to_ratio(x)) for x in (p0, s)]
-
-
-def to_ratio(x):
-    if x > mpmath.ldexp(1, 1100):  # past any double; p0 at gamma next to 1 reaches 2^(2^62)
-        return 2**1100, 1
-    man, exp = mpmath.mpf(x).man_exp
-    return (man * 2**exp, 1) if exp >= 0 else (man, 2**-exp)
+        return [to_fraction(x) for x in (p0, s)]
 
 
 def ratios(g, M):
