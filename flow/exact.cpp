@@ -298,7 +298,7 @@ bool equalsP0(const Exact &x, const Big &y)
     return mpz_cmp(lhs, rhs) == 0;
 }
 
-void transcendental(const Exact &x, double *p0, double *s)
+void transcendental(const Exact &x, double *p0, double *s, mpfr_prec_t start)
 {
     std::optional<double> p0Is, sIs;
     if (!p0)
@@ -306,7 +306,7 @@ void transcendental(const Exact &x, double *p0, double *s)
     if (!s)
         sIs = 0;
     bool compared = false;
-    for (mpfr_prec_t w = kStart;; w *= 2) {
+    for (mpfr_prec_t w = start;; w *= 2) {
         Approx a0(w), as(w);
         approximate(x, w, kLnPastDouble, p0Is ? nullptr : &a0, sIs ? nullptr : &as);
         if (!sIs)

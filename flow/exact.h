@@ -44,8 +44,8 @@ enum class Found {
 
 struct Inverse {
     Found found;
-    double M;   // the double nearest the exact root, when Root
-    Ratios at;  // each the double nearest its value at the exact root, as ratios() gives them; the given one is v
+    double M;     // the double nearest the exact root, when Root
+    Ratios at;    // each the double nearest its value at the exact root, as ratios() gives them; the given one is v
     double limit; // when Outside or AtLimit: the double nearest that end of the range
 };
 
@@ -68,13 +68,13 @@ struct Heat {
         Beyond,    // M2 past the largest double
         Vanishing, // M2 rounds to 0
     } found;
-    double T0;     // T02/T01: heat itself, or 1 + q rounded once
-    double q;      // q/(cp T01): heat itself, or T02/T01 - 1 rounded once
-    double qStar;  // q*/(cp T01), the heat that chokes the duct
-    double T0Star; // T0*/T01 = 1 + q*
-    double T0Limit;      // (gamma^2 - 1)/gamma^2, the least T0/T0* a supersonic flow has
-    double leastT0Ratio; // T02/T01 at that limit, T0Limit / (T0/T0*)(M1), when M1 > 1
-    double mostTaken;    // -q/(cp T01) at that limit, 1 - leastT0Ratio, when M1 > 1
+    double T0;                   // T02/T01: heat itself, or 1 + q rounded once
+    double q;                    // q/(cp T01): heat itself, or T02/T01 - 1 rounded once
+    double qStar;                // q*/(cp T01), the heat that chokes the duct
+    double T0Star;               // T0*/T01 = 1 + q*
+    double T0Limit;              // (gamma^2 - 1)/gamma^2, the least T0/T0* a supersonic flow has
+    double leastT0Ratio;         // T02/T01 at that limit, T0Limit / (T0/T0*)(M1), when M1 > 1
+    double mostTaken;            // -q/(cp T01) at that limit, 1 - leastT0Ratio, when M1 > 1
     double M2, p, T, rho, V, p0; // exit over inlet: p2/p1 and so on; M2 itself
     double ds;                   // (s2 - s1)/R
 };

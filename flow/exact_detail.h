@@ -81,7 +81,8 @@ std::optional<double> decided(const Approx &a);
 // Whether p0 at x is exactly y.
 bool equalsP0(const Exact &x, const Big &y);
 
-// p0 and s, each the double nearest, when asked for; X != 1.
-void transcendental(const Exact &x, double *p0, double *s);
+// p0 and s, each the double nearest, when asked for; X != 1. Ziv's loop
+// starts at precision start.
+void transcendental(const Exact &x, double *p0, double *s, mpfr_prec_t start = kStart);
 
 } // namespace flow::exact::detail

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace flow::exact {
 
@@ -31,6 +32,8 @@ using namespace detail;
 constexpr int kT = 0, kP = 1, kRho = 2, kV = 3, kT0 = 4, kP0 = 5, kS = 6;
 constexpr mpfr_prec_t kFirst = 128;
 constexpr mpfr_prec_t k64 = 64;
+// An enclosure's half-width in ulps of its precision, log 2.
+constexpr mpfr_prec_t kSlack = 16;
 // From here an enclosure that has not settled asks whether the root is a
 // double or a midpoint exactly (p0 can be rational: gamma = 2, M = 0.5
 // gives 9/8).
@@ -141,8 +144,9 @@ int compare(int k, const Exact &x, const Big &v)
 }
 
 // Where the root on the branch lies from the point X: -1 below, 0 at it,
-// 1 above.
-int side(int k, bool high, const Exact &x, const Big &v)
+// 1 above. hint, an approximation of p0 or s at X already made, may spare
+// Ziv's loop.
+int side(int k, bool high, const Exact &x, const Big &v, const Approx *hint = nullptr)
 {
     if (turns(k)) {
         const int t = turnSide(k, x);
@@ -151,7 +155,9 @@ int side(int k, bool high, const Exact &x, const Big &v)
         if (high && t < 0)
             return 1;
     }
-    const int c = compare(k, x, v);
+    int c = hint ? (hint->past ? 1 : separated(*hint, v)) : 0;
+    if (c == 0)
+        c = compare(k, x, v);
     if (c == 0)
         return 0;
     return (c > 0) == rising(k, high) ? -1 : 1;
@@ -161,7 +167,7 @@ int side(int k, bool high, const Exact &x, const Big &v)
 void transcendentalAt(const Exact &x, double *p0, double *s)
 {
     if (!mpfr_zero_p(x.d)) {
-        transcendental(x, p0, s);
+        transcendental(x, p0, s, kFirst);
         return;
     }
     if (p0)
@@ -190,8 +196,8 @@ Inverse rootAt(const Exact &x, double M, int k, double v)
     return {Found::Root, M, ratiosAt(x, k, v), kNaN};
 }
 
-// M^2 = n/den exactly.
-Inverse rationalRoot(double gamma, const Big &n, const Big &den, int k, double v)
+// The double nearest sqrt(n/den), n/den > 0 exact.
+double nearestSqrt(const Big &n, const Big &den)
 {
     Big lo(k64), hi(k64);
     mpfr_div(lo, n, den, MPFR_RNDD);
@@ -209,7 +215,13 @@ Inverse rationalRoot(double gamma, const Big &n, const Big &den, int k, double v
         const int c = mpfr_cmp(m2den, n);
         M = c < 0 ? up : c > 0 ? M : even(M, up);
     }
-    return rootAt(Exact(gamma, n, den), M, k, v);
+    return M;
+}
+
+// M^2 = n/den exactly.
+Inverse rationalRoot(double gamma, const Big &n, const Big &den, int k, double v)
+{
+    return rootAt(Exact(gamma, n, den), nearestSqrt(n, den), k, v);
 }
 
 // The root when it is the dyadic m exactly.
@@ -236,6 +248,33 @@ double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
     return quotient(num, den);
 }
 
+// p0 and s at an end of an enclosure in one pass: the given one for its
+// sign test, the other to round.
+struct End {
+    End(double gamma, const Big &m, mpfr_prec_t w, bool wantP0, bool wantS) : x(gamma, m), p0(w), s(w)
+    {
+        sonic = mpfr_zero_p(x.d);
+        if (!sonic && (wantP0 || wantS))
+            approximate(x, w, kLnPastDouble, wantP0 ? &p0 : nullptr, wantS ? &s : nullptr);
+    }
+    const Approx *hint(int k) const { return sonic || k < kP0 ? nullptr : k == kP0 ? &p0 : &s; }
+    // Ziv's loop takes over where this precision cannot tell, as next to
+    // M = 1, where p0 - 1 is below it.
+    double rounded(int j) const
+    {
+        if (sonic)
+            return j == kS ? 0 : 1;
+        if (const auto r = decided(j == kP0 ? p0 : s))
+            return *r;
+        double r = 0;
+        transcendental(x, j == kP0 ? &r : nullptr, j == kS ? &r : nullptr, 2 * mpfr_get_prec(p0.value));
+        return r;
+    }
+    Exact x;
+    Approx p0, s;
+    bool sonic;
+};
+
 Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propose)
 {
     const Big V(v);
@@ -248,20 +287,27 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
     for (mpfr_prec_t w = kFirst;; w *= 2) {
         Big Mw(w);
         propose(w, Mw);
-        // a and b a few ulps of w either side; the sign tests prove it.
+        // a and b 2^16 ulps of w either side, to spare Newton a step; the
+        // sign tests prove it.
         Big rad(w), a(w + 8), b(w + 8);
-        mpfr_mul_2si(rad, Mw, 6 - w, MPFR_RNDU);
+        mpfr_mul_2si(rad, Mw, kSlack - w, MPFR_RNDU);
         mpfr_sub(a, Mw, rad, MPFR_RNDD);
         mpfr_add(b, Mw, rad, MPFR_RNDU);
-        const Exact xa(gamma, a), xb(gamma, b);
-        const int sa = side(k, high, xa, V);
+        const bool wantP0 = !done[kP0] || k == kP0, wantS = !done[kS] || k == kS;
+        const mpfr_prec_t pw = w + 48;
+        const End ea(gamma, a, pw, wantP0, wantS);
+        const int sa = side(k, high, ea.x, V, ea.hint(k));
         if (sa == 0)
             return dyadicRoot(gamma, a, k, v);
-        const int sb = sa < 0 ? 1 : side(k, high, xb, V);
+        if (sa < 0)
+            continue;
+        const End eb(gamma, b, pw, wantP0, wantS);
+        const int sb = side(k, high, eb.x, V, eb.hint(k));
         if (sb == 0)
             return dyadicRoot(gamma, b, k, v);
-        if (sa < 0 || sb > 0)
+        if (sb > 0)
             continue;
+        const Exact &xa = ea.x, &xb = eb.x;
         if (std::isnan(M)) {
             const double da = rounded(a, MPFR_RNDN), db = rounded(b, MPFR_RNDN);
             if (da == db) {
@@ -282,17 +328,15 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
         }
         bool settled = !std::isnan(M);
         std::array<double, 7> ra {}, rb {};
-        const bool needTranscendental = (!done[kP0] || !done[kS]);
-        if (needTranscendental) {
-            transcendentalAt(xa, done[kP0] ? nullptr : &ra[kP0], done[kS] ? nullptr : &ra[kS]);
-            transcendentalAt(xb, done[kP0] ? nullptr : &rb[kP0], done[kS] ? nullptr : &rb[kS]);
-        }
         for (int j = 0; j < 7; ++j) {
             if (done[j])
                 continue;
             if (j < kP0) {
                 ra[j] = rational(xa, j);
                 rb[j] = rational(xb, j);
+            } else {
+                ra[j] = ea.rounded(j);
+                rb[j] = eb.rounded(j);
             }
             double lo = std::min(ra[j], rb[j]), hi = std::max(ra[j], rb[j]);
             const double turn = turnInside(j, xa, xb, gamma);
@@ -518,7 +562,10 @@ public:
                 mpfr_add_ui(next, m_M, 1, MPFR_RNDN);
                 mpfr_div_2ui(next, next, 1, MPFR_RNDN);
             }
-            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + 4;
+            // A step inside the enclosure enclosed() tries leaves M closer
+            // still: Newton's error squares, C delta^2 < delta once C delta
+            // < 1 (C is 1/(2 (M - 1)) next to M = 1, large).
+            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4;
             mpfr_swap(m_M, next);
             if (small)
                 break;
@@ -579,6 +626,249 @@ Inverse transcendentalRoot(int k, bool high, double gamma, double v)
             return refused(Found::Vanishing, kNaN);
     }
     return enclosed(k, high, gamma, v, std::ref(newton));
+}
+
+// The heat process: the exit on the inlet's branch where T0/T0* is
+// t = tn/td exactly, tn and td dyadic.
+struct Process {
+    Process(double gamma, double M1, const Big &r) : x1(gamma, M1), gamma(gamma), M1(M1)
+    {
+        // t = r A X1 C1 / B1^2
+        Big vm, vmc;
+        mul(vm, x1.v1, x1.m2);
+        mul(vmc, vm, x1.u);
+        mul(tn, vmc, r);
+        mul(td, x1.w, x1.w);
+        add(en, td, tn, true);
+    }
+    Exact x1;
+    double gamma, M1;
+    Big tn, td, en; // en = td - tn, (1 - t) td
+};
+
+// The exit ratios p, T, rho, V, p0 and ds at one point, each as the
+// doubles nearest a lower and an upper bound of its exact value.
+struct Bounds {
+    std::array<double, 6> lo {}, hi {};
+};
+
+// f_j(x)/f_j(x1) for the rational ratios, exactly rounded.
+double rationalOver(const Exact &x, const Exact &x1, int j)
+{
+    Big n, d, n1, d1, num, den;
+    fraction(x, j, n, d);
+    fraction(x1, j, n1, d1);
+    mul(num, n, d1);
+    mul(den, d, n1);
+    return quotient(num, den);
+}
+
+// ln p0 and s at x within the errors returned (as exponents of 2); exactly
+// 0 at M = 1. False when precision w cannot bound s.
+bool lnP0AndS(const Exact &x, mpfr_prec_t w, Big &lnP0, mpfr_exp_t &lnErr, Big &s, mpfr_exp_t &sErr)
+{
+    mpfr_set_prec(lnP0, w);
+    mpfr_set_prec(s, w);
+    if (mpfr_zero_p(x.d)) {
+        mpfr_set_zero(lnP0, 1);
+        mpfr_set_zero(s, 1);
+        lnErr = sErr = std::numeric_limits<mpfr_exp_t>::min() / 2;
+        return true;
+    }
+    Approx as(w);
+    approximate(x, w, kLnPastDouble, nullptr, &as, &lnP0, &lnErr);
+    if (as.err <= 0)
+        return false;
+    mpfr_swap(s, as.value);
+    sErr = mpfr_get_exp(s) - as.err;
+    return true;
+}
+
+// [y - 2^e, y + 2^e] mapped by f (exp or identity), each end rounded
+// outward and then to the nearest double.
+void boundsOf(const Big &y, mpfr_exp_t e, bool exponential, double &lo, double &hi)
+{
+    const mpfr_prec_t w = mpfr_get_prec(y);
+    Big r(w), a(w), b(w);
+    mpfr_set_ui_2exp(r, 1, e, MPFR_RNDU);
+    mpfr_sub(a, y, r, MPFR_RNDD);
+    mpfr_add(b, y, r, MPFR_RNDU);
+    if (exponential) {
+        mpfr_exp(a, a, MPFR_RNDD);
+        mpfr_exp(b, b, MPFR_RNDU);
+    }
+    lo = rounded(a, MPFR_RNDN);
+    hi = rounded(b, MPFR_RNDN);
+}
+
+// The exit ratios at x against the inlet's, ln p0 and s at the inlet given.
+bool exitBounds(const Exact &x, const Exact &x1, mpfr_prec_t w, const Big &l1, mpfr_exp_t e1, const Big &s1,
+    mpfr_exp_t es1, Bounds &out)
+{
+    const int order[] = {1, 0, 2, 3}; // p, T, rho, V
+    for (int i = 0; i < 4; ++i)
+        out.lo[i] = out.hi[i] = rationalOver(x, x1, order[i]);
+    Big l(w), s(w), dl(w), ds(w);
+    mpfr_exp_t el = 0, es = 0;
+    if (!lnP0AndS(x, w, l, el, s, es))
+        return false;
+    // Each difference rounds once more, within an ulp of its result.
+    mpfr_sub(dl, l, l1, MPFR_RNDN);
+    mpfr_sub(ds, s1, s, MPFR_RNDN);
+    const auto err = [w](const Big &d, mpfr_exp_t a, mpfr_exp_t b) {
+        const mpfr_exp_t rounding = mpfr_zero_p(d) ? std::numeric_limits<mpfr_exp_t>::min() / 2 : mpfr_get_exp(d) - w;
+        return std::max({a, b, rounding}) + 2;
+    };
+    boundsOf(dl, err(dl, el, e1), true, out.lo[4], out.hi[4]);
+    boundsOf(ds, err(ds, es, es1), false, out.lo[5], out.hi[5]);
+    return true;
+}
+
+// The sign of T0(x) - t.
+int compareT0(const Process &pr, const Exact &x)
+{
+    Big num, den, a, b, diff;
+    fraction(x, kT0, num, den);
+    mul(a, num, pr.td);
+    mul(b, pr.tn, den);
+    add(diff, a, b, true);
+    return mpfr_sgn(diff);
+}
+
+// Where the exit lies from x on the branch: -1 below, 0 at it, 1 above.
+int exitSide(const Process &pr, bool high, const Exact &x)
+{
+    const int t = mpfr_sgn(x.d);
+    if (!high && t > 0)
+        return -1;
+    if (high && t < 0)
+        return 1;
+    const int c = compareT0(pr, x);
+    return c == 0 ? 0 : (c > 0) == !high ? -1 : 1;
+}
+
+void fill(Heat &h, double M2, const std::array<double, 6> &r)
+{
+    h.found = Heat::Found::Exit;
+    h.M2 = M2;
+    h.p = r[0];
+    h.T = r[1];
+    h.rho = r[2];
+    h.V = r[3];
+    h.p0 = r[4];
+    h.ds = r[5];
+}
+
+// The exit at the exact point x (M^2 rational): Ziv's loop on p0 and ds.
+void exitAt(Heat &h, const Process &pr, const Exact &x, double M2)
+{
+    for (mpfr_prec_t w = kFirst;; w *= 2) {
+        Big l1(w), s1(w);
+        mpfr_exp_t e1 = 0, es1 = 0;
+        Bounds b;
+        if (lnP0AndS(pr.x1, w, l1, e1, s1, es1) && exitBounds(x, pr.x1, w, l1, e1, s1, es1, b)
+            && ((b.lo[4] == b.hi[4] && b.lo[5] == b.hi[5]) || w >= kCap)) {
+            fill(h, M2, b.lo);
+            return;
+        }
+    }
+}
+
+// The exit where M2^2 is irrational: enclosures narrowed until M2 and each
+// ratio round to one double at both ends (and at a turn of T inside).
+void exitEnclosed(Heat &h, const Process &pr, bool high)
+{
+    const double gamma = pr.gamma;
+    const Big g(gamma), one(1.0);
+    Big A, gen, sq, a, b1;
+    add(A, one, g);
+    // a = td - g^2 en, b = td + g en + (g + 1) sqrt(td en)
+    Big g2, g2en;
+    mul(g2, g, g);
+    mul(g2en, g2, pr.en);
+    add(a, pr.td, g2en, true);
+    mul(gen, g, pr.en);
+    add(b1, pr.td, gen);
+    Big tden;
+    mul(tden, pr.td, pr.en);
+    double M2 = kNaN;
+    for (mpfr_prec_t w = kFirst;; w *= 2) {
+        Big Mw(w), bb(w), X(w);
+        mpfr_sqrt(bb, tden, MPFR_RNDN);
+        mpfr_mul(bb, bb, A, MPFR_RNDN);
+        mpfr_add(bb, bb, b1, MPFR_RNDN);
+        if (high)
+            mpfr_div(X, bb, a, MPFR_RNDN);
+        else
+            mpfr_div(X, pr.tn, bb, MPFR_RNDN);
+        mpfr_sqrt(Mw, X, MPFR_RNDN);
+        Big rad(w), lo(w + 8), hi(w + 8);
+        mpfr_mul_2si(rad, Mw, kSlack - w, MPFR_RNDU);
+        mpfr_sub(lo, Mw, rad, MPFR_RNDD);
+        mpfr_add(hi, Mw, rad, MPFR_RNDU);
+        const Exact xa(gamma, lo), xb(gamma, hi);
+        const int sa = exitSide(pr, high, xa);
+        if (sa == 0)
+            return exitAt(h, pr, xa, rounded(lo, MPFR_RNDN));
+        if (sa < 0)
+            continue;
+        const int sb = exitSide(pr, high, xb);
+        if (sb == 0)
+            return exitAt(h, pr, xb, rounded(hi, MPFR_RNDN));
+        if (sb > 0)
+            continue;
+        if (std::isnan(M2)) {
+            const double da = rounded(lo, MPFR_RNDN), db = rounded(hi, MPFR_RNDN);
+            if (da == db) {
+                M2 = da;
+            } else if (std::nextafter(da, kInf) == db) {
+                Big m;
+                midpoint(da, db, m);
+                const Exact xm(gamma, m);
+                const int sm = exitSide(pr, high, xm);
+                if (sm == 0)
+                    return exitAt(h, pr, xm, even(da, db));
+                M2 = sm < 0 ? da : db;
+            }
+            if (M2 == 0 || std::isinf(M2)) {
+                h.found = M2 == 0 ? Heat::Found::Vanishing : Heat::Found::Beyond;
+                return;
+            }
+        }
+        const mpfr_prec_t pw = w + 64;
+        Big l1(pw), s1(pw);
+        mpfr_exp_t e1 = 0, es1 = 0;
+        Bounds ba, bb2, bt;
+        if (!lnP0AndS(pr.x1, pw, l1, e1, s1, es1) || !exitBounds(xa, pr.x1, pw, l1, e1, s1, es1, ba)
+            || !exitBounds(xb, pr.x1, pw, l1, e1, s1, es1, bb2))
+            continue;
+        // T turns at M^2 = 1/g; p0 and s at 1.
+        std::array<double, 6> lo6 {}, hi6 {};
+        for (int i = 0; i < 6; ++i) {
+            lo6[i] = std::min(ba.lo[i], bb2.lo[i]);
+            hi6[i] = std::max(ba.hi[i], bb2.hi[i]);
+        }
+        const auto widen = [&](const Exact &xt, int first, int last) {
+            if (!exitBounds(xt, pr.x1, pw, l1, e1, s1, es1, bt))
+                return false;
+            for (int i = first; i <= last; ++i) {
+                lo6[i] = std::min(lo6[i], bt.lo[i]);
+                hi6[i] = std::max(hi6[i], bt.hi[i]);
+            }
+            return true;
+        };
+        if (turnSide(kT, xa) <= 0 && turnSide(kT, xb) >= 0 && !widen(Exact(gamma, one, g), 1, 1))
+            continue;
+        if (mpfr_sgn(xa.d) <= 0 && mpfr_sgn(xb.d) >= 0 && !widen(Exact(gamma, one, one), 4, 5))
+            continue;
+        bool settled = true;
+        for (int i = 0; i < 6; ++i)
+            settled = settled && lo6[i] == hi6[i];
+        if (settled || w >= kCap) {
+            fill(h, M2, lo6);
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -661,6 +951,112 @@ Inverse inverse(int k, double gamma, double v, bool high)
             return sonic(k, v);
         return transcendentalRoot(k, high, gamma, v);
     }
+}
+
+Heat heat(double gamma, double M1, double heat, bool qGiven)
+{
+    Heat h {};
+    h.found = Heat::Found::PastLimit;
+    h.T0 = h.q = h.qStar = h.T0Star = h.T0Limit = h.leastT0Ratio = h.mostTaken = kNaN;
+    h.M2 = h.p = h.T = h.rho = h.V = h.p0 = h.ds = kNaN;
+    if (!inDomain(gamma, M1) || !std::isfinite(heat) || heat <= (qGiven ? -1 : 0))
+        return h;
+    releaseCachesAtThreadExit();
+    const Big g(gamma), H(heat), one(1.0);
+    Big r, rm1;
+    if (qGiven) {
+        add(r, one, H);
+        copy(rm1, H);
+    } else {
+        copy(r, H);
+        add(rm1, H, one, true);
+    }
+    h.T0 = qGiven ? rounded(r, MPFR_RNDN) : heat;
+    h.q = qGiven ? heat : rounded(rm1, MPFR_RNDN);
+    const Process pr(gamma, M1, r);
+    const Exact &x1 = pr.x1;
+    // q* = d^2/(A X C), T0* = B^2/(A X C), the limit (g - 1)(g + 1)/g^2.
+    Big vm, axc, d2, b2, gm1, g2, lim;
+    mul(vm, x1.v1, x1.m2);
+    mul(axc, vm, x1.u);
+    mul(d2, x1.d, x1.d);
+    mul(b2, x1.w, x1.w);
+    h.qStar = quotient(d2, axc);
+    h.T0Star = quotient(b2, axc);
+    mul(gm1, x1.gm1, x1.v1);
+    mul(g2, g, g);
+    h.T0Limit = quotient(gm1, g2);
+    if (M1 > 1) {
+        // (g - 1) B^2/(g^2 X C) and 1 less it.
+        Big n, xc, den, rest;
+        mul(n, x1.gm1, b2);
+        mul(xc, x1.m2, x1.u);
+        mul(den, g2, xc);
+        h.leastT0Ratio = quotient(n, den);
+        add(rest, den, n, true);
+        h.mostTaken = quotient(rest, den);
+    }
+    if (mpfr_zero_p(rm1)) {
+        fill(h, M1, {1, 1, 1, 1, 1, 0});
+        return h;
+    }
+    if (heat == (qGiven ? h.qStar : h.T0Star)) {
+        // The choking heat as printed: exactly sonic.
+        exitAt(h, pr, Exact(gamma, one, one), 1);
+        return h;
+    }
+    const int choke = mpfr_sgn(pr.en); // 1 - t
+    if (choke < 0) {
+        h.found = Heat::Found::Chokes;
+        return h;
+    }
+    if (choke == 0) {
+        exitAt(h, pr, Exact(gamma, one, one), 1);
+        return h;
+    }
+    if (M1 == 1) {
+        h.found = Heat::Found::Sonic;
+        return h;
+    }
+    const bool high = M1 > 1;
+    if (high) {
+        // t against the limit: tn g^2 against (g^2 - 1) td.
+        Big left, right, diff;
+        mul(left, pr.tn, g2);
+        mul(right, gm1, pr.td);
+        add(diff, left, right, true);
+        if (mpfr_sgn(diff) <= 0) {
+            h.found = mpfr_zero_p(diff) ? Heat::Found::AtLimit : Heat::Found::PastLimit;
+            return h;
+        }
+    }
+    // A square td en makes M2^2 rational: X = tn/b or b/a exactly.
+    Big tden, sq;
+    mul(tden, pr.td, pr.en);
+    mpfr_set_prec(sq, mpfr_get_prec(tden));
+    if (mpfr_sqrt(sq, tden, MPFR_RNDN) == 0) {
+        Big A, gen, b1, Asq, b, g2en, a;
+        add(A, one, g);
+        mul(gen, g, pr.en);
+        add(b1, pr.td, gen);
+        mul(Asq, A, sq);
+        add(b, b1, Asq);
+        mul(g2en, g2, pr.en);
+        add(a, pr.td, g2en, true);
+        const Big &n = high ? b : pr.tn;
+        const Big &den = high ? a : b;
+        const double M2 = nearestSqrt(n, den);
+        if (M2 == 0 || std::isinf(M2)) {
+            h.found = M2 == 0 ? Heat::Found::Vanishing : Heat::Found::Beyond;
+            return h;
+        }
+        exitAt(h, pr, Exact(gamma, n, den), M2);
+        return h;
+    }
+    exitEnclosed(h, pr, high);
+    if (h.found != Heat::Found::Exit)
+        h.M2 = h.p = h.T = h.rho = h.V = h.p0 = h.ds = kNaN;
+    return h;
 }
 
 } // namespace flow::exact

@@ -1,0 +1,289 @@
+#include "flow/exact.h"
+
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <thread>
+
+using flow::exact::Found;
+using flow::exact::inverse;
+
+namespace {
+
+constexpr const char *kNames[] = {"T", "p", "rho", "V", "T0", "p0", "s"};
+constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+constexpr double kMax = std::numeric_limits<double>::max();
+
+std::array<double, 7> forward(double gamma, double M)
+{
+    const auto r = flow::exact::ratios(gamma, M);
+    return {r.T, r.p, r.rho, r.V, r.T0, r.p0, r.s};
+}
+
+std::array<double, 7> fields(const flow::exact::Inverse &r)
+{
+    return {r.at.T, r.at.p, r.at.rho, r.at.V, r.at.T0, r.at.p0, r.at.s};
+}
+
+std::string where(int k, double gamma, double v, bool high)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%s = %a, gamma %a, %s", kNames[k], v, gamma, high ? "sup" : "sub");
+    return text;
+}
+
+double up(double v, int n = 1)
+{
+    for (; n > 0; --n)
+        v = std::nextafter(v, INFINITY);
+    return v;
+}
+
+double down(double v, int n = 1)
+{
+    for (; n > 0; --n)
+        v = std::nextafter(v, -INFINITY);
+    return v;
+}
+
+// The double nearest q; q in the normal range.
+double nearest(const mpq_class &q)
+{
+    mpfr_t x;
+    mpfr_init2(x, 53);
+    mpfr_set_q(x, q.get_mpq_t(), MPFR_RNDN);
+    const double d = mpfr_get_d(x, MPFR_RNDN);
+    mpfr_clear(x);
+    return d;
+}
+
+// The rational ratios at M^2 = X, written apart from flow's.
+mpq_class ratioAt(int k, const mpq_class &g, const mpq_class &X)
+{
+    const mpq_class A = 1 + g, B = 1 + g * X, C = 2 + (g - 1) * X;
+    const mpq_class rs[] = {A * A * X / (B * B), A / B, B / (A * X), A * X / B, A * X * C / (B * B)};
+    return rs[k];
+}
+
+// M is the root's nearest double when the root's sonic side of the forward
+// ratios, which the forward path rounds correctly, brackets v at M's two
+// neighbours; every other ratio at the root lies between its values there.
+void expectBrackets(int k, double gamma, double v, bool high, const flow::exact::Inverse &r)
+{
+    const std::string at = where(k, gamma, v, high);
+    ASSERT_EQ(r.found, Found::Root) << at;
+    const auto below = forward(gamma, down(r.M)), above = forward(gamma, up(r.M)), got = fields(r);
+    EXPECT_EQ(got[k], v) << at;
+    const double turn[] = {1 / std::sqrt(gamma), 0, 0, 0, 1, 1, 1};
+    for (int j = 0; j < 7; ++j) {
+        if (turn[j] != 0 && down(r.M) <= turn[j] * 1.0000001 && up(r.M) >= turn[j] * 0.9999999)
+            continue; // f_j turns between the neighbours
+        EXPECT_GE(got[j], std::min(below[j], above[j])) << at << ": " << kNames[j] << " at M " << r.M;
+        EXPECT_LE(got[j], std::max(below[j], above[j])) << at << ": " << kNames[j] << " at M " << r.M;
+    }
+}
+
+constexpr double kGammas[] = {1.0000001, 1.4, 5.0 / 3, 2, 3, 1000, 1e6};
+
+} // namespace
+
+// Values the forward path gives read back to a root beside the Mach number,
+// from next to M = 0 and M = 1 out to M = 1e100; a value the forward path
+// rounded onto a limit it never reaches is refused with that limit.
+TEST(ExactInverse, ForwardValuesReadBackToTheirRoot)
+{
+    for (double gamma : kGammas)
+        for (double M : {1e-300, 1e-8, 0.3, 0.9, 0.9999999, 1.0000001, 1.5, 2.0, 40.0, 1e9, 1e100})
+            for (int k = 0; k < 7; ++k) {
+                const bool high = k == 0 ? M * M * gamma > 1 : M > 1;
+                const double v = forward(gamma, M)[k];
+                if (!std::isfinite(v))
+                    continue;
+                const auto r = inverse(k, gamma, v, high);
+                if (r.found == Found::Outside || r.found == Found::AtLimit)
+                    EXPECT_EQ(r.limit, v) << where(k, gamma, v, high);
+                else
+                    expectBrackets(k, gamma, v, high, r);
+            }
+}
+
+// Each faulted once: a value the forward path gives at a large or small M,
+// strictly inside the range by less than an ulp of its end.
+TEST(ExactInverse, ValuesNextToAnOpenEndAreRoots)
+{
+    struct Case {
+        int k;
+        double gamma, v;
+        bool high;
+        double Mlow, Mhigh; // where the root lies, loosely
+    };
+    for (const Case &c : {Case {2, 1.4, 0.5833333333333334, false, 1e7, 1e10},
+             Case {5, 1.4, 1.2678762905212178, false, 1e-9, 1e-7}, Case {4, 1e6, 0.999999999999, true, 300.6, 300.7}}) {
+        const auto r = inverse(c.k, c.gamma, c.v, c.high);
+        expectBrackets(c.k, c.gamma, c.v, c.high, r);
+        EXPECT_GT(r.M, c.Mlow);
+        EXPECT_LT(r.M, c.Mhigh);
+    }
+}
+
+// M correctly rounded for the rational ratios, by exact midpoint tests
+// in GMP's rationals: the root lies between M's two midpoints.
+TEST(ExactInverse, RationalRatiosRoundMAtTheMidpoints)
+{
+    const bool rising[][2] = {{true, false}, {false, false}, {false, false}, {true, true}, {true, false}};
+    for (double gamma : kGammas)
+        for (double M0 = 1e-6; M0 < 1e6; M0 *= 1.7)
+            for (int k = 0; k < 5; ++k)
+                for (int nudge : {-1, 0, 1}) {
+                    const bool high = k == 0 ? M0 * M0 * gamma > 1 : M0 > 1;
+                    const double v = up(forward(gamma, M0)[k], nudge);
+                    const auto r = inverse(k, gamma, v, high);
+                    if (r.found != Found::Root)
+                        continue; // an end: the next test
+                    const mpq_class g(gamma), V(v), lo = (mpq_class(down(r.M)) + r.M) / 2,
+                                                    hi = (mpq_class(up(r.M)) + r.M) / 2;
+                    const mpq_class flo = ratioAt(k, g, lo * lo), fhi = ratioAt(k, g, hi * hi);
+                    const bool rises = rising[k][high];
+                    EXPECT_TRUE(rises ? flo <= V && V <= fhi : fhi <= V && V <= flo) << where(k, gamma, v, high);
+                }
+}
+
+// Every end of every range: a few ulps inside is a root, a few outside is
+// refused with the double nearest the end, and the end itself as the exact
+// comparison says.
+TEST(ExactInverse, RangeEndsInsideAndOutside)
+{
+    for (double gamma : kGammas) {
+        const mpq_class g(gamma), A = 1 + g;
+        struct End {
+            int k;
+            bool high;
+            mpq_class end;
+            int inside; // +1: values above the end are in the range
+            Found at;   // what the exact end gives
+        };
+        const End ends[] = {
+            {0, false, 0, 1, Found::Outside},
+            {0, true, 0, 1, Found::Outside},
+            {0, false, A * A / (4 * g), -1, Found::Root},
+            {0, true, A * A / (4 * g), -1, Found::Root},
+            {1, false, 0, 1, Found::Outside},
+            {1, false, A, -1, Found::AtLimit},
+            {2, false, g / A, 1, Found::AtLimit},
+            {3, false, 0, 1, Found::Outside},
+            {3, false, A / g, -1, Found::AtLimit},
+            {4, false, 0, 1, Found::Outside},
+            {4, false, 1, -1, Found::Root},
+            {4, true, (g - 1) * A / (g * g), 1, Found::AtLimit},
+            {4, true, 1, -1, Found::Root},
+            {5, false, 1, 1, Found::Root},
+            {5, true, 1, 1, Found::Root},
+            {6, false, 0, 1, Found::Root},
+            {6, true, 0, 1, Found::Root},
+        };
+        for (const End &e : ends) {
+            const double L = e.end == 0 ? 0.0 : nearest(e.end);
+            for (int n = 1; n <= 3; ++n) {
+                const double in = e.inside > 0 ? up(L, n) : down(L, n), out = e.inside > 0 ? down(L, n) : up(L, n);
+                expectBrackets(e.k, gamma, in, e.high, inverse(e.k, gamma, in, e.high));
+                const auto r = inverse(e.k, gamma, out, e.high);
+                EXPECT_EQ(r.found, Found::Outside) << where(e.k, gamma, out, e.high);
+                EXPECT_EQ(r.limit, L) << where(e.k, gamma, out, e.high);
+            }
+            const auto r = inverse(e.k, gamma, L, e.high);
+            const int side = cmp(mpq_class(L), e.end) * e.inside;
+            const Found want = side > 0 ? Found::Root : side < 0 ? Found::Outside : e.at;
+            EXPECT_EQ(r.found, want) << where(e.k, gamma, L, e.high);
+            if (want == Found::Root)
+                expectBrackets(e.k, gamma, L, e.high, r);
+            else
+                EXPECT_EQ(r.limit, L) << where(e.k, gamma, L, e.high);
+        }
+    }
+}
+
+// p0's subsonic end p0(M = 0) is no rational: its double is the one the
+// forward path gives next to M = 0, and the refusal and the roots either
+// side agree with it.
+TEST(ExactInverse, SubsonicP0EndsAtItsValueAtRest)
+{
+    for (double gamma : kGammas) {
+        const double L = forward(gamma, 1e-200)[5];
+        for (int n = 1; n <= 3; ++n) {
+            expectBrackets(5, gamma, down(L, n), false, inverse(5, gamma, down(L, n), false));
+            const auto r = inverse(5, gamma, up(L, n), false);
+            EXPECT_EQ(r.found, Found::Outside) << where(5, gamma, up(L, n), false);
+            EXPECT_EQ(r.limit, L) << where(5, gamma, up(L, n), false);
+        }
+    }
+}
+
+// T's maximum rounded: a double above the exact maximum is outside, one
+// below has two roots either side of 1/sqrt(gamma), never crossed.
+TEST(ExactInverse, TemperatureAtItsMaximumRounded)
+{
+    int above = 0, below = 0;
+    for (double gamma = 1.01; gamma < 50; gamma *= 1.13) {
+        const mpq_class g(gamma), top = (1 + g) * (1 + g) / (4 * g);
+        const double v = nearest(top);
+        const auto low = inverse(0, gamma, v, false), high = inverse(0, gamma, v, true);
+        if (mpq_class(v) > top) {
+            ++above;
+            EXPECT_EQ(low.found, Found::Outside) << where(0, gamma, v, false);
+            EXPECT_EQ(high.limit, v) << where(0, gamma, v, true);
+            continue;
+        }
+        ++below;
+        expectBrackets(0, gamma, v, false, low);
+        expectBrackets(0, gamma, v, true, high);
+        EXPECT_LT(g * mpq_class(low.M) * low.M, 1) << where(0, gamma, v, false);
+        EXPECT_GT(g * mpq_class(high.M) * high.M, 1) << where(0, gamma, v, true);
+    }
+    EXPECT_GT(above, 0);
+    EXPECT_GT(below, 0);
+}
+
+// Roots past a double's range either way, and input out of the domain.
+TEST(ExactInverse, BeyondVanishingAndBadInput)
+{
+    EXPECT_EQ(inverse(6, 1.4, 1e300, true).found, Found::Beyond);
+    EXPECT_EQ(inverse(6, 1.4, 1e300, false).found, Found::Vanishing);
+    EXPECT_EQ(inverse(6, 1e6, 3, true).found, Found::Beyond);
+    // s next to the forward value at the least subnormal M and the largest.
+    expectBrackets(6, 1.4, forward(1.4, 1e-320)[6], false, inverse(6, 1.4, forward(1.4, 1e-320)[6], false));
+    expectBrackets(6, 1.4, forward(1.4, 1e300)[6], true, inverse(6, 1.4, forward(1.4, 1e300)[6], true));
+    struct Bad {
+        int k;
+        double gamma, v;
+    };
+    for (const Bad &b : {Bad {7, 1.4, 1.0}, Bad {-1, 1.4, 1.0}, Bad {0, 1.0, 0.5}, Bad {0, 2e6, 0.5}, Bad {0, 1.4, NAN},
+             Bad {5, 1.4, INFINITY}, Bad {1, NAN, 1.0}}) {
+        const auto r = inverse(b.k, b.gamma, b.v, false);
+        EXPECT_EQ(r.found, Found::Outside);
+        EXPECT_TRUE(std::isnan(r.limit) && std::isnan(r.M));
+    }
+}
+
+// Two threads at once get the same bits as one.
+TEST(ExactInverse, ThreadsAtOnceAgree)
+{
+    const auto run = [](std::array<double, 14> &out) {
+        for (int k = 0; k < 7; ++k) {
+            out[k] = inverse(k, 1.4, forward(1.4, 0.7)[k], false).M;
+            out[7 + k] = inverse(k, 1.4, forward(1.4, 3.0)[k], true).M;
+        }
+    };
+    std::array<double, 14> one {}, a {}, b {};
+    run(one);
+    std::thread first(run, std::ref(a)), second(run, std::ref(b));
+    first.join();
+    second.join();
+    EXPECT_EQ(a, one);
+    EXPECT_EQ(b, one);
+}
