@@ -150,10 +150,12 @@ HeatStations stations(const HeatResult &r, double gamma, double M1, double T01, 
     if (const auto &e = r.process) {
         s.T2 = range.keep("T2 in K", T01 / stagnation1 * e->T);
         if (p1) {
-            s.p2 = range.keep("p2 in Pa", *p1 * Real(e->p));
-            // p02 = p1 (T01/T1)^(g/(g-1)) p02/p01, through the logarithms.
-            s.p02
-                = range.keep("p02 in Pa", *p1 * std::exp(g / (g - 1) * std::log(stagnation1) + std::log(Real(e->p0))));
+            const Real p2 = *p1 * Real(e->p);
+            s.p2 = range.keep("p2 in Pa", p2);
+            // p02 = p2 (T02/T2)^(g/(g-1)) through the logarithm: p02/p01
+            // itself may leave a double's range where p02 does not.
+            const Real stagnation2 = 1 + (g - 1) / 2 * Real(e->M2) * e->M2;
+            s.p02 = range.keep("p02 in Pa", p2 * std::exp(g / (g - 1) * std::log(stagnation2)));
         }
     }
     s.note = range.note();

@@ -176,30 +176,3 @@ TEST(ForwardKernel, FromMachKeepsSubnormalsAndNamesWhatLeavesTheRange)
 }
 
 } // namespace
-
-namespace {
-
-// An inverse's row is the forward row at its Mach number, but for the value
-// given in its own column.
-TEST(ForwardKernel, AnInversesRowReadsBackAsTheForwardRow)
-{
-    for (const double gamma : {1.1, 1.4, 1000.0})
-        for (const flow::QuantityRow &row : flow::kQuantities) {
-            if (row.quantity == flow::Quantity::M)
-                continue;
-            for (const double M : {0.3, 0.9, 1.7, 25.0}) {
-                const double value = flow::fromMach(gamma, M).state.value().*row.member;
-                for (const flow::Solution &s : flow::solve(gamma, row.quantity, value)) {
-                    if (!s.state)
-                        continue;
-                    const flow::FlowState forward = flow::fromMach(gamma, s.state->M).state.value();
-                    for (const flow::QuantityRow &other : flow::kQuantities)
-                        EXPECT_EQ(s.state.value().*other.member,
-                            other.quantity == row.quantity ? value : forward.*other.member)
-                            << row.name << " = " << value << " at gamma " << gamma << ": " << other.name;
-                }
-            }
-        }
-}
-
-} // namespace

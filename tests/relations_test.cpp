@@ -1,5 +1,7 @@
 #include "flow/relations.h"
 
+#include "flow/exact.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -414,4 +416,49 @@ TEST(Relations, ABoundIsNeverShownAsTheValueItRefuses)
     };
     for (const auto &c : cases)
         EXPECT_EQ(flow::solve(c.gamma, c.q, c.value, c.which).at(0).note, c.note);
+}
+
+// An inverse's row, one value or many, is the exact path's: M and every
+// ratio at the exact root, with the value given in its own column.
+TEST(Relations, InverseRowsAreTheExactPathsOneOrMany)
+{
+    for (const double gamma : {1.1, 1.4, 1000.0})
+        for (const flow::QuantityRow &row : flow::kQuantities) {
+            if (row.quantity == flow::Quantity::M)
+                continue;
+            const int k = static_cast<int>(row.quantity) - 1;
+            std::vector<double> values;
+            for (const double M : {1e-9, 0.3, 0.9, 1.0, 1.7, 25.0, 1e9})
+                values.push_back(flow::fromMach(gamma, M).state.value().*row.member);
+            values.push_back(-1); // refused on every branch
+            for (const bool high : {false, true}) {
+                const std::size_t n = values.size();
+                std::vector<double> M(n), c[7];
+                for (auto &column : c)
+                    column.resize(n);
+                const auto left = flow::solveMany(row.quantity, high, values.data(), &gamma, false, n, M.data(),
+                    {c[0].data(), c[1].data(), c[2].data(), c[3].data(), c[4].data(), c[5].data(), c[6].data()});
+                auto next = left.begin();
+                for (std::size_t i = 0; i < n; ++i) {
+                    const auto which = high ? BranchChoice::Sup : BranchChoice::Sub;
+                    const flow::Solution one = flow::solve(gamma, row.quantity, values[i], which).at(0);
+                    const bool settled = next == left.end() || next->first != i;
+                    const flow::Solution &many = settled ? one : (next++)->second;
+                    EXPECT_EQ(many.note, one.note);
+                    const auto exact = flow::exact::inverse(k, gamma, values[i], row.twoRoots && high);
+                    ASSERT_EQ(one.state.has_value(), exact.found == flow::exact::Found::Root) << one.note;
+                    if (!one.state)
+                        continue;
+                    const double want[8] = {exact.M, exact.at.T, exact.at.p, exact.at.rho, exact.at.V, exact.at.T0,
+                        exact.at.p0, exact.at.s};
+                    for (const flow::QuantityRow &other : flow::kQuantities) {
+                        const std::size_t j = static_cast<std::size_t>(other.quantity);
+                        const double got = settled ? (j == 0 ? M[i] : c[j - 1][i]) : (*many.state).*other.member;
+                        EXPECT_EQ(got, other.quantity == row.quantity ? values[i] : want[j])
+                            << row.name << " = " << values[i] << " at gamma " << gamma << ": " << other.name;
+                        EXPECT_EQ((*one.state).*other.member, got) << row.name << " = " << values[i];
+                    }
+                }
+            }
+        }
 }
