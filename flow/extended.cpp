@@ -1,7 +1,5 @@
 #include "flow/extended.h"
 
-#include <algorithm>
-
 #include <boost/math/special_functions/log1p.hpp>
 
 #include <cmath>
@@ -9,10 +7,9 @@
 
 namespace flow::extended {
 
-// Every "exact to the last bit of a double" claim rests on the x87 format's
-// 64-bit significand: eleven guard bits over a double's 53.
-static_assert(std::numeric_limits<Real>::digits >= 64,
-    "the Rayleigh relations need a long double with at least 64 significand bits");
+// The exact path starts its Newton steps at these guesses, taking them to
+// have the x87 format's 64 bits.
+static_assert(std::numeric_limits<Real>::digits >= 64, "the first guesses want a 64-bit significand");
 
 namespace {
 
@@ -84,52 +81,6 @@ Real entropy(Real g, Real M)
         w = h + k * w;
     }
     return g / (g - 1) * sum;
-}
-
-State stateAt(Real g, Real M)
-{
-    const Gamma gg(g);
-    State e {};
-    const Real m2 = M * M;
-    e.M = M;
-    e.p = (1 + g) / (1 + g * m2);
-    e.V = m2 * e.p;
-    e.rho = 1 / e.V;
-    e.T = e.V * e.p;
-    e.T0 = e.T * (2 + (g - 1) * m2) * gg.over1;
-    const Real d = (M - 1) * (M + 1);
-    if (std::fabs(d) >= kNear) {
-        const Real lnPstar = lnPstarOver(gg, d);
-        e.p0 = std::exp(logP0Far(gg, d, lnPstar));
-        e.s = entropyFar(gg, M, lnPstar);
-    } else {
-        e.p0 = std::exp(logP0(g, M));
-        e.s = entropy(g, M);
-    }
-    return e;
-}
-
-// (g - 1)(g + 1) rather than g^2 - 1, which cancels for g next to 1.
-Real t0Limit(Real g) { return (g - 1) * (g + 1) / (g * g); }
-
-// With x = M^2 and e = 1 - t, T0/T0* = t is the quadratic
-// (1 - g^2 e) x^2 - 2 (1 + g e) x + t = 0 whose discriminant is
-// (g + 1)^2 e: written in e, nothing cancels next to M = 1, and t = 1 gives
-// exactly 1 on both branches. t / (1 + g e + root) is the small root
-// without the cancellation of the textbook form.
-T0Roots machFromT0(Real g, Real t, Real e)
-{
-    // a = 1 - g^2 e = g^2 t - (g^2 - 1): each form rounds in proportion to
-    // the terms it subtracts, so take the one with the smaller terms.
-    const Real ge = g * g * e;
-    const Real gt = g * g * t;
-    const Real g1 = (g - 1) * (g + 1);
-    const Real a = ge < std::max(gt, g1) ? 1 - ge : gt - g1;
-    const Real b = 1 + g * e + (g + 1) * std::sqrt(e);
-    T0Roots roots {std::sqrt(t / b), std::nullopt};
-    if (a > 0)
-        roots.sup = std::sqrt(b / a);
-    return roots;
 }
 
 } // namespace flow::extended

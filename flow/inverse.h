@@ -27,7 +27,8 @@ void roots(int k, bool high, const double *value, const double *gamma, bool gamm
 // One value in one lane: true when the kernel settles M and all seven.
 bool one(int k, bool high, double gamma, double value, double &M, double ratio[7]);
 
-// For the heat process: the root of T0/T0* = t on one branch, where t is
+// For tests of the bound the heat process's kernel relies on: the root of
+// T0/T0* = t on one branch, where t is
 // known only to lie within tBound of tHi + tLo (|tLo| at most half an ulp of
 // tHi). The exact root lies within Mbound of M + Mlo, and each ratio there
 // within at.bound[k] of at.hi[k] + at.lo[k], wherever t lies in that

@@ -65,7 +65,7 @@ ensure_packages() {
 # Every part: the compiler and CMake.
 TOOL_PACKAGES=(g++ cmake ninja-build)
 # flow/: Highway runs the kernel on SIMD lanes, MPFR (on GMP) settles what its
-# bounds leave open, Boost.Math finds the roots that have no closed form. The
+# bounds leave open, Boost.Math helps its first guesses at p0's and s's roots. The
 # fuzz build takes the core too.
 CORE_PACKAGES=(libhwy-dev libmpfr-dev libgmp-dev libboost-dev pkgconf)
 # cli/: CLI11 reads the command line's arguments.
