@@ -1,6 +1,7 @@
 // The heat process's kernel: what it settles is mpmath's answer bit for bit,
 // on every instruction set, one inlet or many.
 
+#include "flow/exact.h"
 #include "flow/forward.h"
 #include "flow/heat_kernel.h"
 #include "hard_table.h"
@@ -64,7 +65,8 @@ TEST(HeatKernel, SettledHardCasesMatchTheirTableOnEveryTarget)
 }
 
 // Random inlets and heats, some past every limit: the batch gives each
-// element one lane's bits and leaves the same elements, on every target.
+// element one lane's bits and leaves the same elements, on every target,
+// and every element it settles is the exact path's.
 TEST(HeatKernel, TheBatchIsOneLaneAtATime)
 {
     std::mt19937_64 random(7);
@@ -94,6 +96,12 @@ TEST(HeatKernel, TheBatchIsOneLaneAtATime)
                 }
                 for (int j = 0; j < 11; ++j)
                     ASSERT_TRUE(same(field[j], all.c[j][i])) << i << ", field " << j;
+                if (target != flow::forward::targets().front())
+                    continue; // one target against the slow exact path
+                const auto e = flow::exact::heat(gamma[i], M1[i], heat[i], qGiven);
+                const double want[11] = {e.M2, e.T0, e.q, e.p, e.T, e.rho, e.V, e.p0, e.ds, e.qStar, e.T0Star};
+                for (int j = 0; j < 11; ++j)
+                    ASSERT_TRUE(same(field[j], want[j])) << "M1 " << M1[i] << ", heat " << heat[i] << ", field " << j;
             }
             EXPECT_EQ(rest, left) << flow::forward::targetName(target);
         }
