@@ -284,13 +284,15 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
     field(at, k) = v;
     double M = kNaN;
     bool askedExact = false;
-    for (mpfr_prec_t w = kFirst;; w *= 2) {
+    // A proposal the sign tests refuse widens the next enclosure too.
+    mpfr_prec_t slack = kSlack;
+    for (mpfr_prec_t w = kFirst;; w *= 2, slack = std::min(slack, w / 2)) {
         Big Mw(w);
         propose(w, Mw);
         // a and b 2^16 ulps of w either side, to spare Newton a step; the
         // sign tests prove it.
         Big rad(w), a(w + 8), b(w + 8);
-        mpfr_mul_2si(rad, Mw, kSlack - w, MPFR_RNDU);
+        mpfr_mul_2si(rad, Mw, slack - w, MPFR_RNDU);
         mpfr_sub(a, Mw, rad, MPFR_RNDD);
         mpfr_add(b, Mw, rad, MPFR_RNDU);
         const bool wantP0 = !done[kP0] || k == kP0, wantS = !done[kS] || k == kS;
@@ -299,12 +301,14 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
         const int sa = side(k, high, ea.x, V, ea.hint(k));
         if (sa == 0)
             return dyadicRoot(gamma, a, k, v);
+        slack += sa < 0 ? 2 * kSlack : 0;
         if (sa < 0)
             continue;
         const End eb(gamma, b, pw, wantP0, wantS);
         const int sb = side(k, high, eb.x, V, eb.hint(k));
         if (sb == 0)
             return dyadicRoot(gamma, b, k, v);
+        slack += sb > 0 ? 2 * kSlack : 0;
         if (sb > 0)
             continue;
         const Exact &xa = ea.x, &xb = eb.x;
@@ -523,7 +527,7 @@ public:
             const Exact x(m_gamma, m_M);
             if (mpfr_zero_p(x.d))
                 break;
-            Big slope(k64);
+            Big slope(w);
             derivative(x, slope);
             if (mpfr_zero_p(slope) || !mpfr_number_p(slope))
                 break;
@@ -562,10 +566,14 @@ public:
                 mpfr_add_ui(next, m_M, 1, MPFR_RNDN);
                 mpfr_div_2ui(next, next, 1, MPFR_RNDN);
             }
-            // A step inside the enclosure enclosed() tries leaves M closer
-            // still: Newton's error squares, C delta^2 < delta once C delta
-            // < 1 (C is 1/(2 (M - 1)) next to M = 1, large).
-            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4;
+            // Newton's relative error squares, times C = M h''/(2 h') <
+            // 4 + X/|X - 1| for h = ln p0 - ln v or s - v: once C r^2 lies
+            // inside the enclosure enclosed() tries, so does M.
+            const double Xd = mpfr_get_d(x.m2, MPFR_RNDN), dd = std::fabs(mpfr_get_d(x.d, MPFR_RNDN));
+            const double C = 4 + (Xd > 2 ? 2 : Xd / dd);
+            const mpfr_exp_t r = mpfr_zero_p(delta) ? 0 : mpfr_get_exp(delta) - mpfr_get_exp(m_M) + 1;
+            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4
+                || (std::isfinite(C) && 2 * r + std::ilogb(C) + 1 < kSlack - w - 4);
             mpfr_swap(m_M, next);
             if (small)
                 break;
@@ -575,11 +583,13 @@ public:
     }
 
 private:
-    // d(ln p0)/dM or ds/dM at 64 bits, enough for Newton's steps: from
-    // d/du = 2 X g (X - 1)/(B C), 2 g (X - 1)/((g - 1) B), u = ln M.
+    // d(ln p0)/dM or ds/dM at dh's precision, so that a step's error is
+    // C r^2 and not r times the slope's: from d/du = 2 X g (X - 1)/(B C),
+    // 2 g (X - 1)/((g - 1) B), u = ln M.
     void derivative(const Exact &x, Big &dh) const
     {
-        Big X(k64), B(k64), t(k64);
+        const mpfr_prec_t w = mpfr_get_prec(dh);
+        Big X(w), B(w), t(w);
         mpfr_sqr(X, m_M, MPFR_RNDN);
         mpfr_mul(B, X, x.g, MPFR_RNDN);
         mpfr_add_ui(B, B, 1, MPFR_RNDN);

@@ -17,8 +17,6 @@ using flow::exact::inverse;
 namespace {
 
 constexpr const char *kNames[] = {"T", "p", "rho", "V", "T0", "p0", "s"};
-constexpr double kTiny = std::numeric_limits<double>::denorm_min();
-constexpr double kMax = std::numeric_limits<double>::max();
 
 std::array<double, 7> forward(double gamma, double M)
 {
