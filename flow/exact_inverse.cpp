@@ -535,6 +535,7 @@ public:
             // is the difference of two nearly equal numbers.
             const mpfr_exp_t want = mpfr_get_exp(slope) + mpfr_get_exp(m_M) - w - 8;
             Big f(work);
+            bool accurate = true;
             for (;; work *= 2) {
                 mpfr_set_prec(f, work);
                 mpfr_exp_t err = 0;
@@ -552,13 +553,35 @@ public:
                 }
                 if (err <= want)
                     break;
+                // Far from the root 16 bits of f make a good step; only
+                // a step from a full f may end the steps.
+                if (!mpfr_zero_p(f) && mpfr_get_exp(f) - err >= 16) {
+                    accurate = false;
+                    break;
+                }
                 if (work > 64 * w)
                     return; // cancels to nothing here: keep M
             }
             const mpfr_prec_t p = mpfr_get_prec(m_M);
             Big delta(p), next(p);
             mpfr_div(delta, f, slope, MPFR_RNDN);
-            mpfr_sub(next, m_M, delta, MPFR_RNDN);
+            if (m_k == kP0 && !m_high) {
+                // In X = M^2: ln p0 is convex and falling in X on [0, 1],
+                // nearly linear next to M = 0, so Newton's steps there
+                // converge from any start where in M they only halve.
+                Big X(p);
+                mpfr_mul(delta, delta, m_M, MPFR_RNDN);
+                mpfr_mul_2ui(delta, delta, 1, MPFR_RNDN);
+                mpfr_sqr(X, m_M, MPFR_RNDN);
+                mpfr_sub(X, X, delta, MPFR_RNDN);
+                if (mpfr_sgn(X) > 0)
+                    mpfr_sqrt(next, X, MPFR_RNDN);
+                else
+                    mpfr_set_zero(next, 1);
+                mpfr_sub(delta, m_M, next, MPFR_RNDN);
+            } else {
+                mpfr_sub(next, m_M, delta, MPFR_RNDN);
+            }
             // Never onto the other branch, nor to M <= 0: halfway instead.
             if (mpfr_sgn(next) <= 0)
                 mpfr_div_2ui(next, m_M, 1, MPFR_RNDN);
@@ -572,8 +595,9 @@ public:
             const double Xd = mpfr_get_d(x.m2, MPFR_RNDN), dd = std::fabs(mpfr_get_d(x.d, MPFR_RNDN));
             const double C = 4 + (Xd > 2 ? 2 : Xd / dd);
             const mpfr_exp_t r = mpfr_zero_p(delta) ? 0 : mpfr_get_exp(delta) - mpfr_get_exp(m_M) + 1;
-            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4
-                || (std::isfinite(C) && 2 * r + std::ilogb(C) + 1 < kSlack - w - 4);
+            const bool small = accurate
+                && (mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4
+                    || (std::isfinite(C) && 2 * r + std::ilogb(C) + 1 < kSlack - w - 4));
             mpfr_swap(m_M, next);
             if (small)
                 break;
