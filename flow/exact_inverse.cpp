@@ -234,7 +234,7 @@ Inverse dyadicRoot(double gamma, const Big &m, int k, double v)
 using Propose = std::function<void(mpfr_prec_t w, Big &M)>;
 
 // The extremum of ratio j inside [a, b], the double nearest, or NaN.
-double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
+double turnInside(int j, const Exact &xa, const Exact &xb)
 {
     if (!turns(j) || turnSide(j, xa) > 0 || turnSide(j, xb) < 0)
         return kNaN;
@@ -244,7 +244,6 @@ double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
     Big num, four(4.0), den;
     mul(num, xa.v1, xa.v1);
     mul(den, four, xa.g);
-    (void)gamma;
     return quotient(num, den);
 }
 
@@ -343,7 +342,7 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
                 rb[j] = eb.rounded(j);
             }
             double lo = std::min(ra[j], rb[j]), hi = std::max(ra[j], rb[j]);
-            const double turn = turnInside(j, xa, xb, gamma);
+            const double turn = turnInside(j, xa, xb);
             if (!std::isnan(turn)) {
                 lo = std::min(lo, turn);
                 hi = std::max(hi, turn);
