@@ -54,7 +54,10 @@ struct Inverse {
 // above the extremum (M > 1/sqrt(gamma) for T, M > 1 for T0, p0 and s); p,
 // rho and V have one root and ignore it. A v strictly inside the range is
 // always a Root, Beyond or Vanishing: no exact comparison is made in
-// doubles.
+// doubles. Outside that domain: Outside, every field NaN. One case is left
+// to a precision cap (8192 bits), where a ratio at the root would be a
+// midpoint of doubles exactly while M^2 is irrational or no rational the
+// closed forms give: then the lower end of the last enclosure is given.
 Inverse inverse(int k, double gamma, double v, bool high);
 
 // The heat process exactly: heat is T02/T01 or, with qGiven, q/(cp T01).
@@ -81,7 +84,9 @@ struct Heat {
 
 // For 1 < gamma <= 1e6, M1 a positive finite double, and heat > 0 (T02/T01)
 // or > -1 (q). A heat equal to the double nearest q* (or T0*/T01) chokes
-// exactly: M2 = 1. Every double field is the double nearest its exact value.
+// exactly: M2 = 1. Every double field is the double nearest its exact value
+// (the one cap of inverse applies to p0 and ds). Outside that domain, or a
+// heat at or below 0 (T0) or -1 (q): PastLimit, every field NaN.
 Heat heat(double gamma, double M1, double heat, bool qGiven);
 
 } // namespace flow::exact

@@ -234,7 +234,7 @@ Inverse dyadicRoot(double gamma, const Big &m, int k, double v)
 using Propose = std::function<void(mpfr_prec_t w, Big &M)>;
 
 // The extremum of ratio j inside [a, b], the double nearest, or NaN.
-double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
+double turnInside(int j, const Exact &xa, const Exact &xb)
 {
     if (!turns(j) || turnSide(j, xa) > 0 || turnSide(j, xb) < 0)
         return kNaN;
@@ -244,7 +244,6 @@ double turnInside(int j, const Exact &xa, const Exact &xb, double gamma)
     Big num, four(4.0), den;
     mul(num, xa.v1, xa.v1);
     mul(den, four, xa.g);
-    (void)gamma;
     return quotient(num, den);
 }
 
@@ -284,13 +283,15 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
     field(at, k) = v;
     double M = kNaN;
     bool askedExact = false;
-    for (mpfr_prec_t w = kFirst;; w *= 2) {
+    // A proposal the sign tests refuse widens the next enclosure too.
+    mpfr_prec_t slack = kSlack;
+    for (mpfr_prec_t w = kFirst;; w *= 2, slack = std::min(slack, w / 2)) {
         Big Mw(w);
         propose(w, Mw);
         // a and b 2^16 ulps of w either side, to spare Newton a step; the
         // sign tests prove it.
         Big rad(w), a(w + 8), b(w + 8);
-        mpfr_mul_2si(rad, Mw, kSlack - w, MPFR_RNDU);
+        mpfr_mul_2si(rad, Mw, slack - w, MPFR_RNDU);
         mpfr_sub(a, Mw, rad, MPFR_RNDD);
         mpfr_add(b, Mw, rad, MPFR_RNDU);
         const bool wantP0 = !done[kP0] || k == kP0, wantS = !done[kS] || k == kS;
@@ -299,12 +300,14 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
         const int sa = side(k, high, ea.x, V, ea.hint(k));
         if (sa == 0)
             return dyadicRoot(gamma, a, k, v);
+        slack += sa < 0 ? 2 * kSlack : 0;
         if (sa < 0)
             continue;
         const End eb(gamma, b, pw, wantP0, wantS);
         const int sb = side(k, high, eb.x, V, eb.hint(k));
         if (sb == 0)
             return dyadicRoot(gamma, b, k, v);
+        slack += sb > 0 ? 2 * kSlack : 0;
         if (sb > 0)
             continue;
         const Exact &xa = ea.x, &xb = eb.x;
@@ -339,7 +342,7 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
                 rb[j] = eb.rounded(j);
             }
             double lo = std::min(ra[j], rb[j]), hi = std::max(ra[j], rb[j]);
-            const double turn = turnInside(j, xa, xb, gamma);
+            const double turn = turnInside(j, xa, xb);
             if (!std::isnan(turn)) {
                 lo = std::min(lo, turn);
                 hi = std::max(hi, turn);
@@ -523,7 +526,7 @@ public:
             const Exact x(m_gamma, m_M);
             if (mpfr_zero_p(x.d))
                 break;
-            Big slope(k64);
+            Big slope(w);
             derivative(x, slope);
             if (mpfr_zero_p(slope) || !mpfr_number_p(slope))
                 break;
@@ -531,6 +534,7 @@ public:
             // is the difference of two nearly equal numbers.
             const mpfr_exp_t want = mpfr_get_exp(slope) + mpfr_get_exp(m_M) - w - 8;
             Big f(work);
+            bool accurate = true;
             for (;; work *= 2) {
                 mpfr_set_prec(f, work);
                 mpfr_exp_t err = 0;
@@ -548,13 +552,35 @@ public:
                 }
                 if (err <= want)
                     break;
+                // Far from the root 16 bits of f make a good step; only
+                // a step from a full f may end the steps.
+                if (!mpfr_zero_p(f) && mpfr_get_exp(f) - err >= 16) {
+                    accurate = false;
+                    break;
+                }
                 if (work > 64 * w)
                     return; // cancels to nothing here: keep M
             }
             const mpfr_prec_t p = mpfr_get_prec(m_M);
             Big delta(p), next(p);
             mpfr_div(delta, f, slope, MPFR_RNDN);
-            mpfr_sub(next, m_M, delta, MPFR_RNDN);
+            if (m_k == kP0 && !m_high) {
+                // In X = M^2: ln p0 is convex and falling in X on [0, 1],
+                // nearly linear next to M = 0, so Newton's steps there
+                // converge from any start where in M they only halve.
+                Big X(p);
+                mpfr_mul(delta, delta, m_M, MPFR_RNDN);
+                mpfr_mul_2ui(delta, delta, 1, MPFR_RNDN);
+                mpfr_sqr(X, m_M, MPFR_RNDN);
+                mpfr_sub(X, X, delta, MPFR_RNDN);
+                if (mpfr_sgn(X) > 0)
+                    mpfr_sqrt(next, X, MPFR_RNDN);
+                else
+                    mpfr_set_zero(next, 1);
+                mpfr_sub(delta, m_M, next, MPFR_RNDN);
+            } else {
+                mpfr_sub(next, m_M, delta, MPFR_RNDN);
+            }
             // Never onto the other branch, nor to M <= 0: halfway instead.
             if (mpfr_sgn(next) <= 0)
                 mpfr_div_2ui(next, m_M, 1, MPFR_RNDN);
@@ -562,10 +588,15 @@ public:
                 mpfr_add_ui(next, m_M, 1, MPFR_RNDN);
                 mpfr_div_2ui(next, next, 1, MPFR_RNDN);
             }
-            // A step inside the enclosure enclosed() tries leaves M closer
-            // still: Newton's error squares, C delta^2 < delta once C delta
-            // < 1 (C is 1/(2 (M - 1)) next to M = 1, large).
-            const bool small = mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4;
+            // Newton's relative error squares, times C = M h''/(2 h') <
+            // 4 + X/|X - 1| for h = ln p0 - ln v or s - v: once C r^2 lies
+            // inside the enclosure enclosed() tries, so does M.
+            const double Xd = mpfr_get_d(x.m2, MPFR_RNDN), dd = std::fabs(mpfr_get_d(x.d, MPFR_RNDN));
+            const double C = 4 + (Xd > 2 ? 2 : Xd / dd);
+            const mpfr_exp_t r = mpfr_zero_p(delta) ? 0 : mpfr_get_exp(delta) - mpfr_get_exp(m_M) + 1;
+            const bool small = accurate
+                && (mpfr_zero_p(delta) || mpfr_get_exp(delta) < mpfr_get_exp(m_M) - w + kSlack - 4
+                    || (std::isfinite(C) && 2 * r + std::ilogb(C) + 1 < kSlack - w - 4));
             mpfr_swap(m_M, next);
             if (small)
                 break;
@@ -575,11 +606,13 @@ public:
     }
 
 private:
-    // d(ln p0)/dM or ds/dM at 64 bits, enough for Newton's steps: from
-    // d/du = 2 X g (X - 1)/(B C), 2 g (X - 1)/((g - 1) B), u = ln M.
+    // d(ln p0)/dM or ds/dM at dh's precision, so that a step's error is
+    // C r^2 and not r times the slope's: from d/du = 2 X g (X - 1)/(B C),
+    // 2 g (X - 1)/((g - 1) B), u = ln M.
     void derivative(const Exact &x, Big &dh) const
     {
-        Big X(k64), B(k64), t(k64);
+        const mpfr_prec_t w = mpfr_get_prec(dh);
+        Big X(w), B(w), t(w);
         mpfr_sqr(X, m_M, MPFR_RNDN);
         mpfr_mul(B, X, x.g, MPFR_RNDN);
         mpfr_add_ui(B, B, 1, MPFR_RNDN);

@@ -285,3 +285,79 @@ TEST(ExactInverse, ThreadsAtOnceAgree)
     EXPECT_EQ(a, one);
     EXPECT_EQ(b, one);
 }
+
+using flow::exact::heat;
+using HeatFound = flow::exact::Heat::Found;
+
+// A small heat keeps its digits in ds: ds/R = (g/(g - 1)) q T01/T1 to
+// first order in q/q*, the entropy a small heat brings at the inlet's T.
+TEST(ExactHeat, SmallHeatKeepsItsDigitsInDs)
+{
+    for (double gamma : {1.4, 1.0000001, 1e6})
+        for (double M1 : {0.5, 3.0})
+            for (double q : {1e-16, 1e-12, 1e-8, 1e-4, -1e-12}) {
+                const auto h = heat(gamma, M1, q, true);
+                if (q > h.qStar / 100 || (M1 > 1 && -q > h.mostTaken / 100))
+                    continue; // far from the first order
+                ASSERT_EQ(h.found, HeatFound::Exit) << gamma << " " << M1 << " " << q;
+                const double first = gamma / (gamma - 1) * q * (1 + (gamma - 1) / 2 * M1 * M1);
+                EXPECT_NEAR(h.ds / first, 1, 1e-14 + 4 * std::fabs(q) / h.qStar) << gamma << " " << M1 << " " << q;
+            }
+}
+
+// The choking heat as printed chokes exactly, one ulp more chokes, one
+// ulp less leaves the exit on the inlet's side of M = 1; the supersonic
+// cooling limit likewise, with the exact comparison at the limit itself.
+TEST(ExactHeat, ChokingAndTheCoolingLimitToTheUlp)
+{
+    for (double gamma : kGammas)
+        for (double M1 : {0.3, 0.99, 1.01, 4.0, 1e10, 1e100}) {
+            const auto at = heat(gamma, M1, 0.25, true);
+            for (bool qGiven : {true, false}) {
+                const double star = qGiven ? at.qStar : at.T0Star;
+                EXPECT_EQ(heat(gamma, M1, star, qGiven).M2, 1) << gamma << " " << M1;
+                EXPECT_EQ(heat(gamma, M1, up(star), qGiven).found, HeatFound::Chokes) << gamma << " " << M1;
+                const auto below = heat(gamma, M1, down(star), qGiven);
+                if (below.found == HeatFound::Exit) // else a cooling past the limit
+                    EXPECT_TRUE(M1 < 1 ? below.M2 <= 1 && below.M2 >= M1 : below.M2 >= 1 && below.M2 <= M1);
+            }
+            if (M1 < 1)
+                continue;
+            // T02/T01 at the limit: (g^2 - 1)/g^2 over T0ratio(M1).
+            ASSERT_GT(at.leastT0Ratio, 0);
+            ASSERT_LE(at.leastT0Ratio, 1);
+            const mpq_class g(gamma), X(mpq_class(M1) * M1), B = 1 + g * X;
+            const mpq_class least = (g - 1) * B * B / (g * g * X * (2 + (g - 1) * X));
+            const double L = at.leastT0Ratio;
+            EXPECT_EQ(heat(gamma, M1, down(L), false).found, HeatFound::PastLimit);
+            const auto above = heat(gamma, M1, up(L), false);
+            EXPECT_TRUE(above.found == HeatFound::Exit || above.found == HeatFound::Beyond);
+            if (above.found == HeatFound::Exit && up(L) < 1)
+                EXPECT_GT(above.M2, M1); // cooled: faster
+            const int side = cmp(mpq_class(L), least);
+            EXPECT_EQ(heat(gamma, M1, L, false).found,
+                side < 0        ? HeatFound::PastLimit
+                    : side == 0 ? HeatFound::AtLimit
+                                : above.found);
+        }
+}
+
+// The exit's T0/T0* is the inlet's times T02/T01, and each exit ratio is
+// the forward ratios' quotient, within what rounding M2 allows.
+TEST(ExactHeat, ExitAgreesWithTheForwardRatios)
+{
+    for (double gamma : {1.4, 3.0})
+        for (double M1 : {0.2, 0.7, 1.5, 6.0})
+            for (double r : {0.6, 0.9, 1.05}) {
+                const auto h = heat(gamma, M1, r, false);
+                if (h.found != HeatFound::Exit)
+                    continue;
+                const auto in = forward(gamma, M1), out = forward(gamma, h.M2);
+                const double want[]
+                    = {out[1] / in[1], out[0] / in[0], out[2] / in[2], out[3] / in[3], out[5] / in[5], in[6] - out[6]};
+                const double got[] = {h.p, h.T, h.rho, h.V, h.p0, h.ds};
+                EXPECT_NEAR(out[4] / in[4], r, 1e-13) << gamma << " " << M1 << " " << r;
+                for (int i = 0; i < 6; ++i)
+                    EXPECT_NEAR(got[i], want[i], 1e-13 * std::fabs(want[i]) + 1e-15) << i;
+            }
+}
