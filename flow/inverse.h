@@ -21,8 +21,8 @@ namespace flow::inverse {
 // M[i] and every ratio at the exact root, column k holding value[i]. The
 // index of an element the kernel does not settle is appended to rest, in
 // order, and its outputs hold no answer.
-void roots(int k, bool high, const double *value, const double *gamma, bool gammaPerElement, std::size_t n,
-    double *M, const forward::Columns &out, std::vector<std::size_t> &rest);
+void roots(int k, bool high, const double *value, const double *gamma, bool gammaPerElement, std::size_t n, double *M,
+    const forward::Columns &out, std::vector<std::size_t> &rest);
 
 // One value in one lane: true when the kernel settles M and all seven.
 bool one(int k, bool high, double gamma, double value, double &M, double ratio[7]);

@@ -7,7 +7,8 @@
 // value, for every gamma in (1, 1e6] (docs/accuracy.md): forward, each ratio
 // at M; inverse, the value given is taken as exact, M is the double nearest
 // the exact root on the branch asked, and every other ratio the double
-// nearest its value at that exact root. A value strictly inside its range
+// nearest its value at that exact root (bar one case left to a precision
+// cap, which no test has met). A value strictly inside its range
 // is solved; only a value outside it, or exactly at an end no flow
 // reaches, is refused.
 

@@ -318,8 +318,9 @@ TEST(ExactHeat, ChokingAndTheCoolingLimitToTheUlp)
                 EXPECT_EQ(heat(gamma, M1, star, qGiven).M2, 1) << gamma << " " << M1;
                 EXPECT_EQ(heat(gamma, M1, up(star), qGiven).found, HeatFound::Chokes) << gamma << " " << M1;
                 const auto below = heat(gamma, M1, down(star), qGiven);
-                if (below.found == HeatFound::Exit) // else a cooling past the limit
+                if (below.found == HeatFound::Exit) { // else a cooling past the limit
                     EXPECT_TRUE(M1 < 1 ? below.M2 <= 1 && below.M2 >= M1 : below.M2 >= 1 && below.M2 <= M1);
+                }
             }
             if (M1 < 1)
                 continue;
@@ -332,8 +333,9 @@ TEST(ExactHeat, ChokingAndTheCoolingLimitToTheUlp)
             EXPECT_EQ(heat(gamma, M1, down(L), false).found, HeatFound::PastLimit);
             const auto above = heat(gamma, M1, up(L), false);
             EXPECT_TRUE(above.found == HeatFound::Exit || above.found == HeatFound::Beyond);
-            if (above.found == HeatFound::Exit && up(L) < 1)
+            if (above.found == HeatFound::Exit && up(L) < 1) {
                 EXPECT_GT(above.M2, M1); // cooled: faster
+            }
             const int side = cmp(mpq_class(L), least);
             EXPECT_EQ(heat(gamma, M1, L, false).found,
                 side < 0        ? HeatFound::PastLimit

@@ -6,7 +6,8 @@ number or back from any ratio, and the exit state of a heat process.  Every
 ratio and Mach number is the double nearest its exact value, for every
 gamma in (1, 1e6]: from M, each ratio at M; back from a ratio, M is the
 double nearest the exact root of the value given, and every other ratio
-is at that exact root; for heat, the exit state, T02/T01, the choking heat
+is at that exact root (bar one case left to a precision cap, which no test
+has met); for heat, the exit state, T02/T01, the choking heat
 and the cooling limit.  The absolute values at the two stations (kelvin,
 pascal, J/kg) are products of these within a few ulps, not correctly
 rounded.  The functions take numbers or arrays,
