@@ -12,7 +12,6 @@
 #include "flow/forward.h"
 #include "flow/kernel-inl.h"
 
-#include <cstring>
 
 HWY_BEFORE_NAMESPACE();
 namespace flow::forward {
@@ -25,49 +24,18 @@ void RatiosOf(
     if (n == 0) // gamma may hold nothing to read
         return;
     using K = Wide;
-    using V = K::V;
-    const hn::ScalableTag<double> d;
-    const size_t lanes = hn::Lanes(d);
     const Tables &t = tables();
-    double *columns[7] = {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s};
-    const K::Gamma shared = K::GammaOf(hn::Set(d, gamma[0]));
-    HWY_ALIGN double mIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[7][hn::MaxLanes(d)];
-    for (size_t i = 0; i < n; i += lanes) {
-        const size_t count = n - i < lanes ? n - i : lanes;
-        V m, g = hn::Set(d, gamma[0]);
-        if (count == lanes) {
-            m = hn::LoadU(d, M + i);
-            if (gammaPerElement)
-                g = hn::LoadU(d, gamma + i);
-        } else { // the tail, padded with a point that needs no exact path
-            for (size_t k = 0; k < lanes; ++k) {
-                mIn[k] = k < count ? M[i + k] : 2.0;
-                gIn[k] = k < count ? gamma[gammaPerElement ? i + k : 0] : 1.4;
-            }
-            m = hn::Load(d, mIn);
-            g = hn::Load(d, gIn);
-        }
-        const K::Evaluated e = K::Evaluate(gammaPerElement ? K::GammaOf(g) : shared, m, t);
-        auto settled = e.inDomain;
-        for (int k = 0; k < 7; ++k)
-            settled = hn::And(settled, K::Decided(e.ratio[k], e.bound[k]));
-        if (count == lanes) {
-            for (int k = 0; k < 7; ++k)
-                hn::StoreU(e.ratio[k].hi, d, columns[k] + i);
-        } else {
+    const K::Gamma shared = K::GammaOf(hn::Set(hn::ScalableTag<double>(), gamma[0]));
+    Batch<hn::ScalableTag<double>>({M, gamma}, {true, gammaPerElement}, n,
+        {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s}, rest, [&](const K::V(&x)[2], K::V(&y)[7]) {
+            const K::Evaluated e = K::Evaluate(gammaPerElement ? K::GammaOf(x[1]) : shared, x[0], t);
+            auto settled = e.inDomain;
             for (int k = 0; k < 7; ++k) {
-                hn::Store(e.ratio[k].hi, d, buffer[k]);
-                std::memcpy(columns[k] + i, buffer[k], count * sizeof(double));
+                settled = hn::And(settled, K::Decided(e.ratio[k], e.bound[k]));
+                y[k] = e.ratio[k].hi;
             }
-        }
-        if (!hn::AllTrue(d, settled)) [[unlikely]] {
-            uint8_t mask[8] = {};
-            hn::StoreMaskBits(d, settled, mask);
-            for (size_t k = 0; k < count; ++k)
-                if (!(mask[k / 8] >> (k % 8) & 1))
-                    rest.push_back(i + k);
-        }
-    }
+            return settled;
+        });
 }
 
 // One value in one lane: a single call costs one element's work.

@@ -14,7 +14,6 @@
 #include "flow/inverse-inl.h"
 #include "flow/kernel-inl.h"
 
-#include <cstring>
 
 HWY_BEFORE_NAMESPACE();
 namespace flow::heatkernel {
@@ -141,49 +140,16 @@ void ExitsOf(const double *M1, const double *heat, bool qGiven, const double *ga
         return;
     using H = Heat<hn::ScalableTag<double>>;
     using K = H::K;
-    using V = K::V;
-    const hn::ScalableTag<double> d;
-    const size_t lanes = hn::Lanes(d);
     const Tables &t = forward::tables();
-    double *columns[11] = {out.M2, out.T0, out.q, out.p, out.T, out.rho, out.V, out.p0, out.ds, out.qStar, out.T0Star};
-    const K::Gamma shared = K::GammaOf(hn::Set(d, gamma[0]));
-    HWY_ALIGN double mIn[hn::MaxLanes(d)], hIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[hn::MaxLanes(d)];
-    for (size_t i = 0; i < n; i += lanes) {
-        const size_t count = n - i < lanes ? n - i : lanes;
-        V m, h, g = hn::Set(d, gamma[0]);
-        if (count == lanes) {
-            m = hn::LoadU(d, M1 + i);
-            h = hn::LoadU(d, heat + i);
-            if (gammaPerElement)
-                g = hn::LoadU(d, gamma + i);
-        } else { // the tail, padded with a copy of its first element
-            for (size_t j = 0; j < lanes; ++j) {
-                const size_t from = i + (j < count ? j : 0);
-                mIn[j] = M1[from];
-                hIn[j] = heat[from];
-                gIn[j] = gamma[gammaPerElement ? from : 0];
-            }
-            m = hn::Load(d, mIn);
-            h = hn::Load(d, hIn);
-            g = hn::Load(d, gIn);
-        }
-        const H::Exit e = H::Of(gammaPerElement ? K::GammaOf(g) : shared, m, h, qGiven, t);
-        for (int j = 0; j < 11; ++j) {
-            if (count == lanes) {
-                hn::StoreU(e.field[j], d, columns[j] + i);
-            } else {
-                hn::Store(e.field[j], d, buffer);
-                std::memcpy(columns[j] + i, buffer, count * sizeof(double));
-            }
-        }
-        if (!hn::AllTrue(d, e.settled)) [[unlikely]] {
-            uint8_t mask[8] = {};
-            hn::StoreMaskBits(d, e.settled, mask);
-            for (size_t j = 0; j < count; ++j)
-                if (!(mask[j / 8] >> (j % 8) & 1))
-                    rest.push_back(i + j);
-        }
-    }
+    const K::Gamma shared = K::GammaOf(hn::Set(hn::ScalableTag<double>(), gamma[0]));
+    forward::HWY_NAMESPACE::Batch<hn::ScalableTag<double>>({M1, heat, gamma}, {true, true, gammaPerElement}, n,
+        {out.M2, out.T0, out.q, out.p, out.T, out.rho, out.V, out.p0, out.ds, out.qStar, out.T0Star}, rest,
+        [&](const K::V(&x)[3], K::V(&y)[11]) {
+            const H::Exit e = H::Of(gammaPerElement ? K::GammaOf(x[2]) : shared, x[0], x[1], qGiven, t);
+            for (int j = 0; j < 11; ++j)
+                y[j] = e.field[j];
+            return e.settled;
+        });
 }
 
 bool OneOf(double M1, double heat, bool qGiven, double gamma, double *field)

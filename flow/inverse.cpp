@@ -13,7 +13,6 @@
 #include "flow/inverse.h"
 #include "flow/kernel-inl.h"
 
-#include <cstring>
 
 HWY_BEFORE_NAMESPACE();
 namespace flow::inverse {
@@ -28,50 +27,16 @@ void RootsOf(int k, bool high, const double *value, const double *gamma, bool ga
         return;
     using I = Inverse<hn::ScalableTag<double>>;
     using K = I::K;
-    using V = K::V;
-    const hn::ScalableTag<double> d;
-    const size_t lanes = hn::Lanes(d);
     const Tables &t = forward::tables();
-    double *columns[7] = {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s};
-    const K::Gamma shared = K::GammaOf(hn::Set(d, gamma[0]));
-    HWY_ALIGN double vIn[hn::MaxLanes(d)], gIn[hn::MaxLanes(d)], buffer[8][hn::MaxLanes(d)];
-    for (size_t i = 0; i < n; i += lanes) {
-        const size_t count = n - i < lanes ? n - i : lanes;
-        V v, g = hn::Set(d, gamma[0]);
-        if (count == lanes) {
-            v = hn::LoadU(d, value + i);
-            if (gammaPerElement)
-                g = hn::LoadU(d, gamma + i);
-        } else { // the tail, padded with a copy of its first element
-            for (size_t j = 0; j < lanes; ++j) {
-                vIn[j] = value[i + (j < count ? j : 0)];
-                gIn[j] = gamma[gammaPerElement ? i + (j < count ? j : 0) : 0];
-            }
-            v = hn::Load(d, vIn);
-            g = hn::Load(d, gIn);
-        }
-        const I::Solved s = I::Solve(k, high, gammaPerElement ? K::GammaOf(g) : shared, v, t);
-        V result[8];
-        for (int j = 0; j < 7; ++j)
-            result[j] = j == k ? v : s.at.ratio[j].hi;
-        result[7] = s.M.hi;
-        double *target[8] = {columns[0], columns[1], columns[2], columns[3], columns[4], columns[5], columns[6], M};
-        for (int j = 0; j < 8; ++j) {
-            if (count == lanes) {
-                hn::StoreU(result[j], d, target[j] + i);
-            } else {
-                hn::Store(result[j], d, buffer[j]);
-                std::memcpy(target[j] + i, buffer[j], count * sizeof(double));
-            }
-        }
-        if (!hn::AllTrue(d, s.settled)) [[unlikely]] {
-            uint8_t mask[8] = {};
-            hn::StoreMaskBits(d, s.settled, mask);
-            for (size_t j = 0; j < count; ++j)
-                if (!(mask[j / 8] >> (j % 8) & 1))
-                    rest.push_back(i + j);
-        }
-    }
+    const K::Gamma shared = K::GammaOf(hn::Set(hn::ScalableTag<double>(), gamma[0]));
+    forward::HWY_NAMESPACE::Batch<hn::ScalableTag<double>>({value, gamma}, {true, gammaPerElement}, n,
+        {out.T, out.p, out.rho, out.V, out.T0, out.p0, out.s, M}, rest, [&](const K::V(&x)[2], K::V(&y)[8]) {
+            const I::Solved s = I::Solve(k, high, gammaPerElement ? K::GammaOf(x[1]) : shared, x[0], t);
+            for (int j = 0; j < 7; ++j)
+                y[j] = j == k ? x[0] : s.at.ratio[j].hi;
+            y[7] = s.M.hi;
+            return s.settled;
+        });
 }
 
 bool OneOf(int k, bool high, double gamma, double value, double *M, double *ratio)

@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 // Highway's per-target include guard: toggled for every target.
 #if defined(FLOW_KERNEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
@@ -477,6 +480,54 @@ template<class D> struct Kernel {
             exactZero, hn::And(normal, hn::And(hn::Lt(x.lo + bound, half), hn::Gt(x.lo - bound, hn::Neg(below)))));
     }
 };
+
+// The batch loop of every kernel: element i's inputs are in[j][i], or
+// in[j][0] for all where !perElement[j]; compute(x, y) fills one vector of
+// outputs from one of inputs and returns where its lanes are settled. The
+// outputs go to out[j][i]; the index of each element not settled is
+// appended to rest, in order. The tail is padded with copies of its first
+// element: a lane's bits do not depend on its neighbours.
+template<class D, std::size_t kIn, std::size_t kOut, class F>
+HWY_INLINE void Batch(const double *const (&in)[kIn], const bool (&perElement)[kIn], std::size_t n,
+    double *const (&out)[kOut], std::vector<std::size_t> &rest, F compute)
+{
+    using V = hn::Vec<D>;
+    const D d;
+    const std::size_t lanes = hn::Lanes(d);
+    HWY_ALIGN double pad[hn::MaxLanes(d)];
+    for (std::size_t i = 0; i < n; i += lanes) {
+        const std::size_t count = n - i < lanes ? n - i : lanes;
+        V x[kIn];
+        for (std::size_t j = 0; j < kIn; ++j) {
+            if (!perElement[j]) {
+                x[j] = hn::Set(d, in[j][0]);
+            } else if (count == lanes) {
+                x[j] = hn::LoadU(d, in[j] + i);
+            } else {
+                for (std::size_t l = 0; l < lanes; ++l)
+                    pad[l] = in[j][i + (l < count ? l : 0)];
+                x[j] = hn::Load(d, pad);
+            }
+        }
+        V y[kOut];
+        const hn::Mask<D> settled = compute(x, y);
+        for (std::size_t j = 0; j < kOut; ++j) {
+            if (count == lanes) {
+                hn::StoreU(y[j], d, out[j] + i);
+            } else {
+                hn::Store(y[j], d, pad);
+                std::memcpy(out[j] + i, pad, count * sizeof(double));
+            }
+        }
+        if (!hn::AllTrue(d, settled)) [[unlikely]] {
+            std::uint8_t mask[8] = {};
+            hn::StoreMaskBits(d, settled, mask);
+            for (std::size_t l = 0; l < count; ++l)
+                if (!(mask[l / 8] >> (l % 8) & 1))
+                    rest.push_back(i + l);
+        }
+    }
+}
 
 using Wide = Kernel<hn::ScalableTag<double>>;
 using One = Kernel<hn::CappedTag<double, 1>>;
