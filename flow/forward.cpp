@@ -12,7 +12,6 @@
 #include "flow/forward.h"
 #include "flow/kernel-inl.h"
 
-
 HWY_BEFORE_NAMESPACE();
 namespace flow::forward {
 namespace HWY_NAMESPACE {

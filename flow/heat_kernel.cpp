@@ -14,7 +14,6 @@
 #include "flow/inverse-inl.h"
 #include "flow/kernel-inl.h"
 
-
 HWY_BEFORE_NAMESPACE();
 namespace flow::heatkernel {
 namespace HWY_NAMESPACE {

@@ -13,7 +13,6 @@
 #include "flow/inverse.h"
 #include "flow/kernel-inl.h"
 
-
 HWY_BEFORE_NAMESPACE();
 namespace flow::inverse {
 namespace HWY_NAMESPACE {
