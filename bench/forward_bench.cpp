@@ -1,6 +1,7 @@
 // The forward kernel against the seven ratios as plain double closed forms,
 // each instruction set forced in turn, on one set of inputs.
 
+#include "bench/closed_forms.h"
 #include "bench/goals.h"
 #include "flow/forward.h"
 
@@ -30,37 +31,18 @@ const std::vector<double> &machs()
     return m;
 }
 
-struct Out {
-    explicit Out(std::size_t n) : T(n), p(n), rho(n), V(n), T0(n), p0(n), s(n) { }
-    std::vector<double> T, p, rho, V, T0, p0, s;
-    flow::forward::Columns columns()
-    {
-        return {T.data(), p.data(), rho.data(), V.data(), T0.data(), p0.data(), s.data()};
-    }
-};
+using bench::Out;
 
 constexpr double kGamma = 1.4;
 
-// As a careful user writes them, sharing what the ratios share.
 void ClosedForms(benchmark::State &state)
 {
     const std::vector<double> &M = machs();
     Out out(M.size());
-    const double g = kGamma, a = 1 + g, power = g / (g - 1), over = 1 / (g - 1);
+    const bench::ClosedForms forms(kGamma);
     for (auto _ : state) {
         for (std::size_t i = 0; i < M.size(); ++i) {
-            const double m2 = M[i] * M[i];
-            const double b = 1 + g * m2;
-            const double p = a / b;
-            const double V = m2 * p;
-            const double c = (2 + (g - 1) * m2) / a;
-            out.p[i] = p;
-            out.V[i] = V;
-            out.rho[i] = 1 / V;
-            out.T[i] = V * p;
-            out.T0[i] = V * p * c;
-            out.p0[i] = p * std::pow(c, power);
-            out.s[i] = (g * std::log(1 / V) - std::log(p)) * over;
+            forms.at(M[i] * M[i], out, i);
         }
         benchmark::DoNotOptimize(out.s.data());
         benchmark::ClobberMemory();

@@ -3,6 +3,7 @@
 // and p0 and s, which have no closed form, per value against the forward
 // kernel per M.
 
+#include "bench/closed_forms.h"
 #include "bench/goals.h"
 #include "flow/forward.h"
 #include "flow/inverse.h"
@@ -36,14 +37,7 @@ const std::vector<double> &machs(int k)
     return m[k];
 }
 
-struct Out {
-    explicit Out(std::size_t n) : M(n), T(n), p(n), rho(n), V(n), T0(n), p0(n), s(n) { }
-    std::vector<double> M, T, p, rho, V, T0, p0, s;
-    flow::forward::Columns columns()
-    {
-        return {T.data(), p.data(), rho.data(), V.data(), T0.data(), p0.data(), s.data()};
-    }
-};
+using bench::Out;
 
 // Ratio k at each M, as values to invert.
 const std::vector<double> &values(int k)
@@ -66,7 +60,8 @@ void Plain(benchmark::State &state, int k)
 {
     const std::vector<double> &value = values(k);
     Out out(value.size());
-    const double g = kGamma, a = 1 + g, power = g / (g - 1), over = 1 / (g - 1);
+    const bench::ClosedForms forms(kGamma);
+    const double g = forms.g, a = forms.a;
     for (auto _ : state) {
         for (std::size_t i = 0; i < value.size(); ++i) {
             const double v = value[i];
@@ -90,17 +85,7 @@ void Plain(benchmark::State &state, int k)
             }
             }
             out.M[i] = std::sqrt(m2);
-            const double b = 1 + g * m2;
-            const double p = a / b;
-            const double V = m2 * p;
-            const double c = (2 + (g - 1) * m2) / a;
-            out.p[i] = p;
-            out.V[i] = V;
-            out.rho[i] = 1 / V;
-            out.T[i] = V * p;
-            out.T0[i] = V * p * c;
-            out.p0[i] = p * std::pow(c, power);
-            out.s[i] = (g * std::log(1 / V) - std::log(p)) * over;
+            forms.at(m2, out, i);
         }
         benchmark::DoNotOptimize(out.s.data());
         benchmark::ClobberMemory();
