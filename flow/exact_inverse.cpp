@@ -87,6 +87,24 @@ void midpoint(double a, double b, Big &m)
 // largest (its significand is odd).
 double even(double a, double b) { return (std::bit_cast<std::uint64_t>(a) & 1) == 0 ? a : b; }
 
+// The double nearest a root bracketed by [a, b], once both ends round to
+// one double or to neighbours: then the sign sideAt(m) at their midpoint m
+// decides (negative: the root lies above m). NaN while the bracket is
+// wider. Where m is the root itself, tie is set, m is left in it for the
+// caller's exact answer there, and the even neighbour is given.
+template<class SideAt> double nearestInBracket(const Big &a, const Big &b, Big &m, bool &tie, SideAt sideAt)
+{
+    const double da = rounded(a, MPFR_RNDN), db = rounded(b, MPFR_RNDN);
+    if (da == db)
+        return da;
+    if (std::nextafter(da, kInf) != db)
+        return kNaN;
+    midpoint(da, db, m);
+    const int s = sideAt(m);
+    tie = s == 0;
+    return tie ? even(da, db) : s < 0 ? da : db;
+}
+
 // Which way ratio k runs with M on a branch, and whether it turns.
 bool rising(int k, bool high) { return k == kV || ((k == kT || k == kT0) && !high) || (k >= kP0 && high); }
 bool turns(int k) { return k == kT || k >= kT0; }
@@ -312,18 +330,11 @@ Inverse enclosed(int k, bool high, double gamma, double v, const Propose &propos
             continue;
         const Exact &xa = ea.x, &xb = eb.x;
         if (std::isnan(M)) {
-            const double da = rounded(a, MPFR_RNDN), db = rounded(b, MPFR_RNDN);
-            if (da == db) {
-                M = da;
-            } else if (std::nextafter(da, kInf) == db) {
-                Big m;
-                midpoint(da, db, m);
-                const Exact xm(gamma, m);
-                const int sm = side(k, high, xm, V);
-                if (sm == 0)
-                    return dyadicRoot(gamma, m, k, v);
-                M = sm < 0 ? da : db;
-            }
+            Big m;
+            bool tie = false;
+            M = nearestInBracket(a, b, m, tie, [&](const Big &at) { return side(k, high, Exact(gamma, at), V); });
+            if (tie)
+                return dyadicRoot(gamma, m, k, v);
             if (M == 0)
                 return refused(Found::Vanishing, kNaN);
             if (std::isinf(M))
@@ -851,18 +862,11 @@ void exitEnclosed(Heat &h, const Process &pr, bool high)
         if (sb > 0)
             continue;
         if (std::isnan(M2)) {
-            const double da = rounded(lo, MPFR_RNDN), db = rounded(hi, MPFR_RNDN);
-            if (da == db) {
-                M2 = da;
-            } else if (std::nextafter(da, kInf) == db) {
-                Big m;
-                midpoint(da, db, m);
-                const Exact xm(gamma, m);
-                const int sm = exitSide(pr, high, xm);
-                if (sm == 0)
-                    return exitAt(h, pr, xm, even(da, db));
-                M2 = sm < 0 ? da : db;
-            }
+            Big m;
+            bool tie = false;
+            M2 = nearestInBracket(lo, hi, m, tie, [&](const Big &at) { return exitSide(pr, high, Exact(gamma, at)); });
+            if (tie)
+                return exitAt(h, pr, Exact(gamma, m), M2);
             if (M2 == 0 || std::isinf(M2)) {
                 h.found = M2 == 0 ? Heat::Found::Vanishing : Heat::Found::Beyond;
                 return;
