@@ -205,3 +205,30 @@ TEST(Heat, CoolingASupersonicFlowToItsLimit)
     EXPECT_EQ(
         addHeat(1.4, 3, 0.74894719792678965).note.substr(0, 48), "a supersonic flow cannot be cooled below T0/T0* ");
 }
+
+// Many processes at once, each with its own gamma, give what each gives
+// alone: those the kernel settles and those it leaves, refusals included.
+TEST(Heat, ManyAtOnceAreEachAlone)
+{
+    const double M1[] {0.3, 0.3, 0.3, 3.0, 3.0, 1.0, 2.0, -1.0, 0.5};
+    const double q[] {0.5, 0.0, 5.0, -0.5, -0.1, 0.2, 0.1, 0.1, -2.0};
+    const double gamma[] {1.4, 1.1, 1.3, 1.4, 5.0 / 3.0, 1.4, 1e6, 1.4, 2.0};
+    constexpr std::size_t n = std::size(M1);
+    double c[11][n];
+    const flow::HeatColumns out {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9], c[10]};
+    const auto left = flow::addHeats(M1, q, HeatGiven::QRatio, gamma, true, n, out);
+    auto next = left.begin();
+    for (std::size_t i = 0; i < n; ++i) {
+        const flow::HeatResult alone = addHeat(gamma[i], M1[i], q[i], HeatGiven::QRatio);
+        const bool settled = next == left.end() || next->first != i;
+        const flow::HeatResult many = settled ? flow::heatResultAt(out, i) : (next++)->second;
+        EXPECT_EQ(many.note, alone.note) << i;
+        ASSERT_EQ(many.process.has_value(), alone.process.has_value()) << i;
+        if (alone.process) {
+            EXPECT_EQ(many.process->M2, alone.process->M2) << i;
+            EXPECT_EQ(many.process->ds, alone.process->ds) << i;
+        }
+        EXPECT_EQ(many.qStar, alone.qStar) << i;
+    }
+    EXPECT_LT(left.size(), n); // some settled by the kernel
+}
