@@ -88,6 +88,14 @@ HeatResult exactHeat(double gamma, double M1, double heat, HeatGiven given)
     return result;
 }
 
+// A process the kernel left: refused, or the exact path's.
+HeatResult unsettled(double gamma, double M1, double heat, HeatGiven given)
+{
+    if (auto problem = refusal(gamma, M1, heat, given))
+        return refused(std::move(*problem));
+    return exactHeat(gamma, M1, heat, given);
+}
+
 } // namespace
 
 HeatResult heatResultAt(const HeatColumns &c, std::size_t i)
@@ -103,13 +111,11 @@ HeatResult heatResultAt(const HeatColumns &c, std::size_t i)
 
 HeatResult addHeat(double gamma, double M1, double heat, HeatGiven given)
 {
-    if (auto problem = refusal(gamma, M1, heat, given))
-        return refused(std::move(*problem));
     double v[11];
     const HeatColumns one {&v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10]};
     if (heatkernel::one(M1, heat, given == HeatGiven::QRatio, gamma, v)) [[likely]]
         return heatResultAt(one, 0);
-    return exactHeat(gamma, M1, heat, given);
+    return unsettled(gamma, M1, heat, given);
 }
 
 std::vector<std::pair<std::size_t, HeatResult>> addHeats(const double *M1, const double *heat, HeatGiven given,
@@ -120,11 +126,8 @@ std::vector<std::pair<std::size_t, HeatResult>> addHeats(const double *M1, const
         {out.M2, out.T0, out.q, out.p, out.T, out.rho, out.V, out.p0, out.ds, out.qStar, out.T0Star}, rest);
     std::vector<std::pair<std::size_t, HeatResult>> left;
     left.reserve(rest.size());
-    for (const std::size_t i : rest) {
-        const double g = gamma[gammaPerElement ? i : 0];
-        auto problem = refusal(g, M1[i], heat[i], given);
-        left.emplace_back(i, problem ? refused(std::move(*problem)) : exactHeat(g, M1[i], heat[i], given));
-    }
+    for (const std::size_t i : rest)
+        left.emplace_back(i, unsettled(gamma[gammaPerElement ? i : 0], M1[i], heat[i], given));
     return left;
 }
 

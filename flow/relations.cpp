@@ -137,16 +137,22 @@ std::optional<std::string> inputProblem(double gamma, Quantity q, double value)
     return std::nullopt;
 }
 
-// One branch of an inverse: the kernel, else the exact path.
-Solution inverseOf(double gamma, Quantity q, double value, bool high)
+// One branch of an inverse the kernel left: refused, or the exact path's.
+Solution unsettled(double gamma, Quantity q, double value, bool high)
 {
     if (auto problem = inputProblem(gamma, q, value))
         return none(row(q).twoRoots ? (high ? highOf(q) : lowOf(q)) : Branch::None, *problem);
+    return exactInverse(gamma, q, value, high);
+}
+
+// One branch of an inverse: the kernel, else the exact path.
+Solution inverseOf(double gamma, Quantity q, double value, bool high)
+{
     double M = 0;
     double r[7];
     if (inverse::one(ratioIndex(q), high, gamma, value, M, r)) [[likely]]
         return {branchAt(q, high, M), FlowState {M, r[0], r[1], r[2], r[3], r[4], r[5], r[6]}, {}};
-    return exactInverse(gamma, q, value, high);
+    return unsettled(gamma, q, value, high);
 }
 
 } // namespace
@@ -219,13 +225,8 @@ std::vector<std::pair<std::size_t, Solution>> solveMany(Quantity q, bool high, c
     inverse::roots(ratioIndex(q), high, value, gamma, gammaPerElement, n, M, out, rest);
     std::vector<std::pair<std::size_t, Solution>> left;
     left.reserve(rest.size());
-    for (const std::size_t i : rest) {
-        const double g = gamma[gammaPerElement ? i : 0];
-        auto problem = inputProblem(g, q, value[i]);
-        left.emplace_back(i,
-            problem ? none(row(q).twoRoots ? branchAt(q, high, 0) : Branch::None, *problem)
-                    : exactInverse(g, q, value[i], high));
-    }
+    for (const std::size_t i : rest)
+        left.emplace_back(i, unsettled(gamma[gammaPerElement ? i : 0], q, value[i], high));
     return left;
 }
 
