@@ -39,7 +39,7 @@ bool writeRow(TableWriter &table, const HeatRequest &request, double M1, double 
     const flow::HeatStations s = request.T01
         ? flow::stations(r, request.gamma, M1, *request.T01, request.p1, request.cp)
         : flow::HeatStations {};
-    const std::string note = flow::HeatAnswer {r, s}.note();
+    const std::string note = flow::rowNote(r, s);
     table.number(M1);
     // T02/T01 as the core has it; a refused heat shows only as given.
     if (r.T0 || request.given == flow::HeatGiven::T0Ratio)

@@ -165,18 +165,4 @@ HeatStations stations(const HeatResult &r, double gamma, double M1, double T01, 
     return s;
 }
 
-HeatAnswer addHeat(
-    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
-{
-    HeatResult r = addHeat(gamma, M1, heat, given);
-    HeatStations s = stations(r, gamma, M1, T01, p1, cp);
-    return {std::move(r), std::move(s)};
-}
-
-HeatStations stations(
-    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp)
-{
-    return stations(addHeat(gamma, M1, heat, given), gamma, M1, T01, p1, cp);
-}
-
 } // namespace flow

@@ -80,30 +80,18 @@ struct HeatStations {
     std::string note;
 };
 
-// From the inlet stagnation temperature T01 (K), optionally the inlet
-// static pressure p1 (Pa), and cp (J/(kg K)); the caller checks they are
-// positive.
-HeatStations stations(
-    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
-
-// The stations of a process already solved at gamma and M1.
+// The stations of a process solved at gamma and M1, from the inlet
+// stagnation temperature T01 (K), optionally the inlet static pressure p1
+// (Pa), and cp (J/(kg K)); the caller checks they are positive.
 HeatStations stations(
     const HeatResult &result, double gamma, double M1, double T01, std::optional<double> p1, double cp);
 
-// addHeat and stations from one solve, for a row that shows both.
-struct HeatAnswer {
-    HeatResult result;
-    HeatStations stations;
-
-    // One note for the row: the process's, then the stations'.
-    std::string note() const
-    {
-        if (result.note.empty() || stations.note.empty())
-            return result.note + stations.note;
-        return result.note + "; " + stations.note;
-    }
-};
-HeatAnswer addHeat(
-    double gamma, double M1, double heat, HeatGiven given, double T01, std::optional<double> p1, double cp);
+// One note for a row that shows both: the process's, then the stations'.
+inline std::string rowNote(const HeatResult &result, const HeatStations &stations)
+{
+    if (result.note.empty() || stations.note.empty())
+        return result.note + stations.note;
+    return result.note + "; " + stations.note;
+}
 
 } // namespace flow

@@ -233,7 +233,7 @@ py::dict heat(const Array &M1, const Array &heat, const Array &gamma, bool qGive
                 const std::array<std::optional<double>, 7> values {s.T1, s.T2, s.T02, s.p2, s.p02, s.q, s.qStar};
                 for (std::size_t k = 0; k < values.size(); ++k)
                     at->data[k][i] = values[k].value_or(kNaN);
-                note = flow::HeatAnswer {r, s}.note();
+                note = flow::rowNote(r, s);
             }
             notes.add(i, note);
         }

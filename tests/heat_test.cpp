@@ -98,7 +98,7 @@ TEST(Heat, CoolingAndRefusals)
 
 TEST(Heat, AbsoluteValuesAtBothStations)
 {
-    const flow::HeatStations s = flow::stations(1.4, 0.3, 1.5, HeatGiven::T0Ratio, 300, 1e5, 1005);
+    const flow::HeatStations s = flow::stations(addHeat(1.4, 0.3, 1.5), 1.4, 0.3, 300, 1e5, 1005);
     EXPECT_NEAR(*s.T1, 294.69548133595285, 1e-12);
     EXPECT_NEAR(*s.T2, 436.37949594330077, 1e-12);
     EXPECT_EQ(*s.T02, 450);
@@ -107,7 +107,7 @@ TEST(Heat, AbsoluteValuesAtBothStations)
     EXPECT_EQ(*s.q, 150750);
     EXPECT_NEAR(*s.qStar, 567725.72855271783, 1e-8);
     EXPECT_EQ(s.note, "");
-    EXPECT_FALSE(flow::stations(1.4, 0.3, 1.5, HeatGiven::T0Ratio, 300, std::nullopt, 1005).p2);
+    EXPECT_FALSE(flow::stations(addHeat(1.4, 0.3, 1.5), 1.4, 0.3, 300, std::nullopt, 1005).p2);
 }
 
 // The exit Mach number leads back to the heat that was added.
